@@ -1,0 +1,28 @@
+# Sourced by scripts/run and scripts/test: installs the Debian packages that are missing.
+# shellcheck shell=bash
+
+VO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
+                   libssl-dev zlib1g-dev libjpeg-dev)
+VO_RUN_PACKAGES=(xvfb xauth x11-utils imagemagick)
+VO_TEST_PACKAGES=(xvfb xauth 7zip php-cli curl)
+
+vo_install_missing() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing Debian packages: ${missing[*]}" >&2
+        echo "Install them as root (apt-get install ${missing[*]}) and run this again." >&2
+        return 1
+    fi
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+vo_generator() {
+    if command -v ninja >/dev/null 2>&1; then echo "-G Ninja"; fi
+}

@@ -1,0 +1,442 @@
+#include "app/FMain.h"
+
+#include "net/IdHTTP.h"
+#include "platform/AnsiText.h"
+#include "products/ProductListModel.h"
+#include "settings/FSettings.h"
+#include "settings/SettingsStore.h"
+#include "ui/Accessibility.h"
+#include "ui/ErrorReporter.h"
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace vo {
+
+namespace {
+
+constexpr int kActionsReadTimeout = 60000;
+constexpr int kStartupDelayMs = 100;
+
+template <typename Widget, typename... Args>
+Widget *make(const char *objectName, Args &&...args)
+{
+    auto *widget = new Widget(std::forward<Args>(args)...);
+    widget->setObjectName(QString::fromLatin1(objectName));
+    return widget;
+}
+
+QFrame *makePanel(const char *objectName, int fixedHeight = -1)
+{
+    auto *panel = make<QFrame>(objectName);
+    if (fixedHeight > 0)
+        panel->setFixedHeight(fixedHeight);
+    return panel;
+}
+
+QPushButton *makeToolbarButton(const char *objectName, const char *caption)
+{
+    auto *button = make<QPushButton>(objectName, QString::fromLatin1(caption));
+    button->setFixedSize(99, 20);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QToolButton *makeToolButton(const char *objectName, const char *hint, QStyle::StandardPixmap icon)
+{
+    auto *button = make<QToolButton>(objectName);
+    button->setFixedSize(41, 34);
+    button->setToolTip(QString::fromLatin1(hint));
+    button->setIcon(QApplication::style()->standardIcon(icon));
+    button->setIconSize(QSize(24, 24));
+    button->setAutoRaise(true);
+    nameByHint(button);
+    return button;
+}
+
+// Each half is truncated before the subtraction: a strip 65 high and a picture 21 high give 32 - 10.
+QPoint centredIn(const QSize &strip, const QSize &control)
+{
+    return {strip.width() / 2 - control.width() / 2, strip.height() / 2 - control.height() / 2};
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const AppFolder &folder, QWidget *parent)
+    : QWidget(parent), folder_(folder)
+{
+    setObjectName(QStringLiteral("TfrmMain"));
+    setWindowTitle(QStringLiteral("Vantrel Oskel"));
+    setAccessibleName(windowTitle());
+
+    IdHTTP1 = make<TIdHTTP>("IdHTTP1", this);
+    msgMain = make<TMessageBox>("msgMain", this);
+    Timer1 = make<QTimer>("Timer1", this);
+    Timer1->setInterval(kStartupDelayMs);
+    connect(Timer1, &QTimer::timeout, this, [this] { runGuarded([this] { Timer1Timer(); }); });
+
+    pgcPrinc = make<QStackedWidget>("pgcPrinc");
+    stsWelcome = buildWelcomePage();
+    stsMain = buildMainPage();
+    pgcPrinc->addWidget(stsWelcome);
+    pgcPrinc->addWidget(stsMain);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pgcPrinc);
+
+    resize(855, 586);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    runGuarded([this] { FormCreate(); });
+}
+
+TfrmMain::~TfrmMain() = default;
+
+QWidget *TfrmMain::buildWelcomePage()
+{
+    auto *page = make<QWidget>("stsWelcome");
+    prfWelcome = make<QTextBrowser>("prfWelcome");
+    prfWelcome->setReadOnly(true);
+    prfWelcome->setOpenLinks(false);
+    prfWelcome->setAccessibleName(QStringLiteral("Welcome"));
+
+    auto *strip = makePanel("bsSkinPanel14", 39);
+    bsSkinButton1 = make<QPushButton>("bsSkinButton1", QStringLiteral("Thanks, just show me the main application"));
+    bsSkinButton1->setDefault(true);
+    connect(bsSkinButton1, &QPushButton::clicked, this, [this] { runGuarded([this] { bsSkinButton1Click(); }); });
+    auto *stripLayout = new QHBoxLayout(strip);
+    stripLayout->setContentsMargins(8, 4, 8, 4);
+    stripLayout->addStretch();
+    stripLayout->addWidget(bsSkinButton1);
+    stripLayout->addStretch();
+
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(prfWelcome, 1);
+    layout->addWidget(strip);
+    return page;
+}
+
+QWidget *TfrmMain::buildMainPage()
+{
+    auto *page = make<QWidget>("stsMain");
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildToolbar());
+    layout->addWidget(buildBanner());
+    layout->addWidget(buildProductArea(), 1);
+    layout->addWidget(buildLinks());
+    layout->addWidget(buildStatusBar());
+    return page;
+}
+
+QWidget *TfrmMain::buildToolbar()
+{
+    auto *toolbar = makePanel("bsSkinPanel4", 43);
+    auto *btnSimple = makeToolbarButton("btnSimple", "Settings");
+    btnMakeMoney = makeToolbarButton("btnMakeMoney", "Make Money");
+    auto *btnAbout = makeToolbarButton("btnAbout", "About");
+    btnNews = makeToolButton("btnNews", "Check News", QStyle::SP_MessageBoxInformation);
+    auto *btnUpdates = makeToolButton("bsSkinSpeedButton1", "Check Updates", QStyle::SP_BrowserReload);
+    auto *btnHelp = makeToolButton("bsSkinSpeedButton2", "Help", QStyle::SP_DialogHelpButton);
+
+    connect(btnSimple, &QPushButton::clicked, this, [this] { runGuarded([this] { btnSimpleClick(); }); });
+    connect(btnUpdates, &QToolButton::clicked, this, [this] { runGuarded([this] { CheckForUpdates(false); }); });
+
+    auto *layout = new QHBoxLayout(toolbar);
+    layout->setContentsMargins(8, 0, 4, 0);
+    layout->setSpacing(6);
+    layout->addWidget(btnSimple);
+    layout->addWidget(btnMakeMoney);
+    layout->addWidget(btnAbout);
+    layout->addStretch();
+    layout->setSpacing(2);
+    layout->addWidget(btnNews);
+    layout->addWidget(btnUpdates);
+    layout->addWidget(btnHelp);
+    return toolbar;
+}
+
+QWidget *TfrmMain::buildBanner()
+{
+    panBanner = makePanel("panBanner", 65);
+    imgBanner = make<QLabel>("imgBanner", panBanner);
+    imgBanner->setGeometry(0, 0, 468, 60);
+    imgBanner->setAccessibleName(QStringLiteral("Banner"));
+    gifBanner = make<QLabel>("gifBanner", panBanner);
+    gifBanner->setAccessibleName(QStringLiteral("Banner"));
+    // The strip has no layout: its pictures are centred by hand on every resize.
+    panBanner->installEventFilter(this);
+    return panBanner;
+}
+
+QWidget *TfrmMain::buildProductArea()
+{
+    auto *area = makePanel("bsSkinPanel1");
+
+    auto *note = makePanel("bsSkinPanel6", 45);
+    auto *noteText = make<QLabel>("bsSkinStdLabel3", QStringLiteral(
+        "Manage your products and match with your existing folders in your server. Put your archives to "
+        "download packed as zip files inside this folders. If you do a chage in the product name it will "
+        "change your unique Product Code and you must update your paypal buttons."));
+    noteText->setWordWrap(true);
+    auto *noteLayout = new QHBoxLayout(note);
+    noteLayout->setContentsMargins(8, 2, 8, 2);
+    noteLayout->addWidget(noteText);
+
+    products_ = new ProductListModel(this);
+    lvwProducts = make<QTableView>("lvwProducts");
+    lvwProducts->setModel(products_);
+    lvwProducts->setAccessibleName(QStringLiteral("Products"));
+    lvwProducts->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwProducts->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvwProducts->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwProducts->setShowGrid(true);
+    lvwProducts->setWordWrap(false);
+    lvwProducts->verticalHeader()->hide();
+    lvwProducts->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lvwProducts->verticalHeader()->setDefaultSectionSize(20);
+    lvwProducts->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lvwProducts->horizontalHeader()->setHighlightSections(false);
+    QFont listFont(QStringLiteral("Verdana"));
+    listFont.setPointSize(8);
+    lvwProducts->setFont(listFont);
+    for (int column = 0; column < ProductListModel::ColumnCount; ++column)
+        lvwProducts->setColumnWidth(column, ProductListModel::kColumnWidths[column]);
+
+    auto *buttons = makePanel("bsSkinPanel8", 44);
+    auto *buttonLayout = new QHBoxLayout(buttons);
+    buttonLayout->setContentsMargins(0, 0, 0, 0);
+    buttonLayout->setSpacing(6);
+    const std::pair<const char *, const char *> commands[] = {
+        {"btnSelectAll", "Select All"}, {"btnClearAll", "Clear Selection"}, {"btnAdd", "Add "},
+        {"btnEdit", "Edit"}, {"btnDelete", "Delete"}, {"btnDeleteAll", "Delete All"},
+        {"bsSkinButton2", "Get Thanks Page URL"}, {"btnRefresh", "Refresh"},
+    };
+    for (const auto &[name, caption] : commands) {
+        auto *button = make<QPushButton>(name, QString::fromLatin1(caption));
+        button->setAutoDefault(false);
+        buttonLayout->addWidget(button);
+    }
+    buttonLayout->addStretch();
+    lblTotal = make<QLabel>("lblTotal", QStringLiteral("Total: 0 products"));
+    lblTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    buttonLayout->addWidget(lblTotal);
+
+    auto *layout = new QVBoxLayout(area);
+    layout->setContentsMargins(8, 8, 8, 0);
+    layout->setSpacing(6);
+    layout->addWidget(note);
+    layout->addWidget(lvwProducts, 1);
+    layout->addWidget(buttons);
+    return area;
+}
+
+QWidget *TfrmMain::buildLinks()
+{
+    panLinks = makePanel("panLinks", 36);
+    const auto makeLink = [](const char *name) {
+        auto *label = make<QLabel>(name, QStringLiteral("Google"));
+        label->setProperty("address", QStringLiteral("http://www.google.com/"));
+        return label;
+    };
+    lblLink1URL = makeLink("lblLink1URL");
+    lblLink2URL = makeLink("lblLink2URL");
+    lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto *layout = new QHBoxLayout(panLinks);
+    layout->setContentsMargins(8, 0, 8, 0);
+    layout->addWidget(lblLink1URL);
+    layout->addStretch();
+    layout->addWidget(lblLink2URL);
+    return panLinks;
+}
+
+QStatusBar *TfrmMain::buildStatusBar()
+{
+    auto *bar = make<QStatusBar>("bsSkinStatusBar1");
+    bar->setFixedHeight(17);
+    bar->setSizeGripEnabled(false);
+    MainStatusPanel = make<QLabel>("MainStatusPanel");
+    MainStatusPanel->setAccessibleName(QStringLiteral("Status"));
+    MainGauge = make<QProgressBar>("MainGauge");
+    MainGauge->setFixedWidth(130);
+    MainGauge->setRange(0, 100);
+    MainGauge->setValue(0);
+    MainGauge->setFormat(QStringLiteral("%p%"));
+    MainGauge->setTextVisible(true);
+    MainGauge->setAccessibleName(QStringLiteral("Progress"));
+    bar->addWidget(MainStatusPanel, 1);
+    bar->addPermanentWidget(MainGauge);
+    return bar;
+}
+
+void TfrmMain::FormCreate()
+{
+    gifBanner->setGeometry(imgBanner->geometry());
+    LoadBranding();
+    if (profile_.WelcomePage.isEmpty())
+        Timer1->start();
+    NewsList.clear();
+    LoadServerSettings();
+}
+
+void TfrmMain::LoadBranding()
+{
+    // The branding file arrives with the distribution; without one the window keeps its design.
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    runGuarded([this] { FormShow(); });
+}
+
+void TfrmMain::FormShow()
+{
+    // Every page is laid out once before the first one is shown.
+    for (int i = 0; i < pgcPrinc->count(); ++i) {
+        pgcPrinc->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+    }
+    pgcPrinc->setCurrentIndex(0);
+    if (!profile_.WelcomePage.isEmpty()) {
+        prfWelcome->setHtml(ansi::toUnicode(profile_.WelcomePage));
+        pgcPrinc->setCurrentWidget(stsWelcome);
+    } else if (stsWelcome) {
+        pgcPrinc->removeWidget(stsWelcome);
+        stsWelcome->deleteLater();
+        stsWelcome = nullptr;
+        prfWelcome = nullptr;
+        bsSkinButton1 = nullptr;
+    }
+    pgcPrinc->setCurrentIndex(0);
+    FormResize();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == panBanner && event->type() == QEvent::Resize)
+        FormResize();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::FormResize()
+{
+    for (QLabel *banner : {imgBanner, gifBanner})
+        banner->move(centredIn(panBanner->size(), banner->size()));
+}
+
+void TfrmMain::bsSkinButton1Click()
+{
+    pgcPrinc->setCurrentWidget(stsMain);
+    if (!profile_.WelcomePage.isEmpty())
+        Timer1->start();
+}
+
+void TfrmMain::Timer1Timer()
+{
+    Timer1->stop();
+    // No request may wait without limit, news and update legs included.
+    IdHTTP1->setReadTimeout(kActionsReadTimeout);
+
+    // Each leg may wait on the network while the window goes on; once it has begun to close,
+    // no further request is started.
+    if (closing_)
+        return;
+    Q_EMIT startupLegStarted(QStringLiteral("news"));
+    StartupNewsCheck();
+    if (closing_)
+        return;
+    Q_EMIT startupLegStarted(QStringLiteral("updates"));
+    CheckForUpdates(true);
+    if (closing_)
+        return;
+    Q_EMIT startupLegStarted(QStringLiteral("server"));
+    if (!CheckServer() || closing_)
+        return;
+    Q_EMIT startupLegStarted(QStringLiteral("products"));
+    RefreshProducts();
+}
+
+void TfrmMain::StartupNewsCheck()
+{
+}
+
+void TfrmMain::CheckForUpdates(bool silent)
+{
+    Q_UNUSED(silent);
+}
+
+bool TfrmMain::CheckServer()
+{
+    return false;
+}
+
+bool TfrmMain::RefreshProducts()
+{
+    return false;
+}
+
+void TfrmMain::LoadServerSettings()
+{
+    vo::LoadServerSettings(folder_, settings_);
+}
+
+void TfrmMain::SaveServerSettings()
+{
+    vo::SaveServerSettings(folder_, settings_);
+}
+
+void TfrmMain::btnSimpleClick()
+{
+    TfrmSettings dialog(settings_, this);
+    if (dialog.exec() == QDialog::Accepted)
+        SaveServerSettings();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    runGuarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TfrmMain::FormClose()
+{
+    closing_ = true;
+    Timer1->stop();
+    try {
+        IdHTTP1->Disconnect();
+    } catch (...) {
+        // Closing always completes, whatever the connection does.
+    }
+    QCoreApplication::processEvents();
+}
+
+} // namespace vo

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "branding/BrandingProfile.h"
+#include "platform/AppFolder.h"
+#include "settings/ServerSettings.h"
+
+#include <QByteArrayList>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QStatusBar;
+class QTableView;
+class QTextBrowser;
+class QTimer;
+class QToolButton;
+
+namespace vo {
+
+class ProductListModel;
+class TIdHTTP;
+class TMessageBox;
+
+// The main window. Its handlers are glue: they read the widgets, call the operations of the
+// subsystems and show the outcome through msgMain.
+class TfrmMain : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TfrmMain(const AppFolder &folder, QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    const AppFolder &appFolder() const { return folder_; }
+    const BrandingProfile &brandingProfile() const { return profile_; }
+    const ServerSettings &serverSettings() const { return settings_; }
+    TIdHTTP &http() const { return *IdHTTP1; }
+
+    // Start-up legs; each reports its outcome as its result, never as a message.
+    void StartupNewsCheck();
+    void CheckForUpdates(bool silent);
+    bool CheckServer();
+    bool RefreshProducts();
+
+    void LoadServerSettings();
+    void SaveServerSettings();
+
+Q_SIGNALS:
+    // Announced as each leg of the start-up sequence begins ("news", "updates", "server",
+    // "products"), so the order can be observed from outside.
+    void startupLegStarted(const QString &leg);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *buildWelcomePage();
+    QWidget *buildMainPage();
+    QWidget *buildToolbar();
+    QWidget *buildBanner();
+    QWidget *buildProductArea();
+    QWidget *buildLinks();
+    QStatusBar *buildStatusBar();
+
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void FormClose();
+    void bsSkinButton1Click();
+    void Timer1Timer();
+    void btnSimpleClick();
+    void LoadBranding();
+
+    AppFolder folder_;
+    BrandingProfile profile_;
+    ServerSettings settings_;
+    QByteArrayList NewsList;
+    bool shown_ = false;
+    bool closing_ = false;
+
+    TIdHTTP *IdHTTP1 = nullptr;
+    TMessageBox *msgMain = nullptr;
+    QTimer *Timer1 = nullptr;
+    ProductListModel *products_ = nullptr;
+
+    QStackedWidget *pgcPrinc = nullptr;
+    QWidget *stsWelcome = nullptr;
+    QWidget *stsMain = nullptr;
+    QTextBrowser *prfWelcome = nullptr;
+    QPushButton *bsSkinButton1 = nullptr;
+    QWidget *panBanner = nullptr;
+    QLabel *imgBanner = nullptr;
+    QLabel *gifBanner = nullptr;
+    QPushButton *btnMakeMoney = nullptr;
+    QToolButton *btnNews = nullptr;
+    QTableView *lvwProducts = nullptr;
+    QLabel *lblTotal = nullptr;
+    QWidget *panLinks = nullptr;
+    QLabel *lblLink1URL = nullptr;
+    QLabel *lblLink2URL = nullptr;
+    QLabel *MainStatusPanel = nullptr;
+    QProgressBar *MainGauge = nullptr;
+};
+
+} // namespace vo

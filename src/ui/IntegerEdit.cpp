@@ -1,0 +1,84 @@
+#include "ui/IntegerEdit.h"
+
+#include "platform/AppError.h"
+#include "ui/ErrorReporter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <limits>
+
+namespace vo {
+
+namespace {
+
+bool isAcceptedKey(const QKeyEvent &event)
+{
+    const QString text = event.text();
+    // Navigation and modifier keys carry no character and are never refused.
+    if (text.isEmpty())
+        return true;
+    if (text.size() != 1)
+        return false;
+    const QChar c = text.front();
+    if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+        return false;
+    return c.isDigit() ? c.unicode() < 0x80 : (c == QLatin1Char('-') || c.unicode() < 0x20);
+}
+
+// Digits with at most one "-", and that only in front: the only texts that set the value.
+bool looksLikeWholeNumber(const QString &text)
+{
+    if (text.isEmpty() || text == QLatin1String("-"))
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool digit = c >= u'0' && c <= u'9';
+        if (!digit && !(c == u'-' && i == 0))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TIntegerEdit::TIntegerEdit(QWidget *parent)
+    : QLineEdit(QStringLiteral("0"), parent)
+{
+    connect(this, &QLineEdit::textChanged, this, &TIntegerEdit::textEdited);
+}
+
+void TIntegerEdit::setValue(qint32 value)
+{
+    value_ = value;
+    setText(QString::number(value));
+}
+
+void TIntegerEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        event->ignore();
+        return;
+    }
+    if (!isAcceptedKey(*event)) {
+        QApplication::beep();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TIntegerEdit::textEdited(const QString &text)
+{
+    if (!looksLikeWholeNumber(text))
+        return;
+    runGuarded([&] {
+        bool ok = false;
+        const qlonglong number = text.toLongLong(&ok);
+        if (!ok || number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
+            throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        value_ = static_cast<qint32>(number);
+    });
+}
+
+} // namespace vo
