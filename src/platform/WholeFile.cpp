@@ -2,17 +2,19 @@
 
 #include <QSaveFile>
 
-#include <atomic>
-
 namespace vo {
 
 namespace {
-std::atomic_bool diskFullForTests{false};
-}
-
-void WholeFile::setDiskFullForTests(bool full)
+QString &diskFullFileForTests()
 {
-    diskFullForTests = full;
+    static QString fileName;
+    return fileName;
+}
+} // namespace
+
+void WholeFile::simulateDiskFullForTests(const QString &fileName)
+{
+    diskFullFileForTests() = fileName;
 }
 
 WholeFile::Result WholeFile::write(const QString &fileName, const QByteArray &bytes)
@@ -21,7 +23,7 @@ WholeFile::Result WholeFile::write(const QString &fileName, const QByteArray &by
     if (!file.open(QIODevice::WriteOnly))
         return {Outcome::CreateFailed, file.errorString()};
 
-    if (diskFullForTests) {
+    if (!diskFullFileForTests().isEmpty() && diskFullFileForTests() == fileName) {
         file.cancelWriting();
         return {Outcome::WriteFailed, QStringLiteral("No space left on device")};
     }

@@ -23,8 +23,9 @@ public:
 
     static Result write(const QString &fileName, const QByteArray &bytes);
 
-    // Test seam: every write fails after its file was created, as on a full disk.
-    static void setDiskFullForTests(bool full);
+    // Test seam: writes of this file fail after it was created, as on a full disk. An empty
+    // name ends the simulation.
+    static void simulateDiskFullForTests(const QString &fileName);
 };
 
 } // namespace vo
