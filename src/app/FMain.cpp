@@ -234,6 +234,9 @@ QWidget *TfrmMain::buildProductArea()
     for (const auto &[name, caption] : commands) {
         auto *button = make<QPushButton>(name, QString::fromLatin1(caption));
         button->setAutoDefault(false);
+        // The strip may never hold the window wider than its 855 pixels.
+        button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        button->setMinimumWidth(40);
         buttonLayout->addWidget(button);
     }
     buttonLayout->addStretch();
