@@ -1,14 +1,197 @@
 #include "net/IdHTTP.h"
 
+#include "net/IdExceptions.h"
+#include "net/MultipartForm.h"
+#include "net/Url.h"
+
+#include <QIODevice>
+
 namespace vo {
 
-TIdHTTP::TIdHTTP(QObject *parent)
-    : QObject(parent)
+namespace {
+
+bool isRedirect(const ReplyHead &head)
 {
+    const int code = head.statusCode;
+    return (code >= 300 && code < 400 && code != 304) || head.has("Location");
+}
+
+bool headerEquals(const ReplyHead &head, QByteArrayView wanted)
+{
+    for (const QByteArrayView name : {QByteArrayView("Connection"), QByteArrayView("Proxy-Connection")}) {
+        if (head.value(name).compare(wanted, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Clears the busy flag however the operation ends.
+class BusyScope
+{
+public:
+    explicit BusyScope(bool &busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    bool &busy_;
+};
+
+} // namespace
+
+TIdHTTP::TIdHTTP(QObject *parent) : QObject(parent), channel_(this) {}
+
+QByteArray TIdHTTP::PostForm(const QByteArray &url, const TIdMultiPartFormDataStream &form)
+{
+    return textOf(HttpMethod::Post, url, &form);
+}
+
+QByteArray TIdHTTP::GetText(const QByteArray &url)
+{
+    return textOf(HttpMethod::Get, url, nullptr);
+}
+
+QByteArray TIdHTTP::textOf(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form)
+{
+    QByteArray text;
+    const qint64 limit = limits_.maxTextReply;
+    run(method, url, form, [&text, limit](QByteArrayView piece) {
+        if (text.size() + piece.size() > limit)
+            throw EIdReplyTooLarge(limit);
+        text.append(piece);
+    });
+    return text;
+}
+
+void TIdHTTP::GetToStream(const QByteArray &url, QIODevice &sink)
+{
+    run(HttpMethod::Get, url, nullptr, [&sink](QByteArrayView piece) {
+        if (sink.write(piece.data(), piece.size()) != piece.size())
+            throw EIdSinkWriteError();
+    });
 }
 
 void TIdHTTP::Disconnect()
 {
+    if (busy_)
+        channel_.interrupt();
+    else
+        channel_.close();
+}
+
+int TIdHTTP::connectLimit() const
+{
+    return readTimeout_ > 0 ? readTimeout_ : kDefaultConnectTimeoutMs;
+}
+
+void TIdHTTP::run(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form,
+                  const Sink &sink)
+{
+    if (busy_)
+        throw EIdClientBusy();
+    const BusyScope busy(busy_);
+    channel_.clearInterrupt();
+    if (method == HttpMethod::Post)
+        request_.ContentType = form->contentType();
+    try {
+        follow(method, parseHttpUrl(url), form, sink);
+    } catch (...) {
+        channel_.close();
+        throw;
+    }
+}
+
+void TIdHTTP::follow(HttpMethod method, HttpUrl url, const TIdMultiPartFormDataStream *form, const Sink &sink)
+{
+    for (int sent = 1;; ++sent) {
+        ReplyReader reader(channel_, kMaxLineLength);
+        const ReplyHead head = send(method, url, form, reader);
+        const QByteArray location = head.value("Location");
+        if (isRedirect(head) && !location.isEmpty()) {
+            discardRedirectBody(head, reader, method);
+            // The last allowed request answered with yet another redirect: the operation
+            // ends quietly with nothing.
+            if (sent >= kRedirectMaximum)
+                return;
+            url = resolveLocation(url, location);
+            continue;
+        }
+        if (head.statusCode >= 200 && head.statusCode < 300) {
+            const bool closed = head.statusCode == 204 ? false : reader.readBody(head, sink);
+            finish(method, head, closed);
+            return;
+        }
+        failWithProtocolError(head, reader);
+    }
+}
+
+ReplyHead TIdHTTP::send(HttpMethod method, const HttpUrl &url, const TIdMultiPartFormDataStream *form,
+                        ReplyReader &reader)
+{
+    channel_.throwIfInterrupted();
+    const bool post = method == HttpMethod::Post;
+    if (post) {
+        // The seller's scripts see every POST on a fresh connection.
+        channel_.close();
+        if (request_.Connection.isEmpty())
+            request_.Connection = QByteArrayLiteral("keep-alive");
+    }
+    if (!channel_.isOpenTo(url.host, url.port))
+        channel_.open(url.host, url.port, connectLimit());
+
+    const QByteArray body = post ? form->body() : QByteArray();
+    channel_.write(request_.head(method, url, body.size(), cookies_.CookieHeaderFor(url)));
+    if (post)
+        channel_.write(body);
+
+    channel_.setReadLimit(readTimeout_);
+    ReplyHead head;
+    do {
+        head = reader.readHead();
+        lastStatusLine_ = head.statusLine;
+        for (const ReplyHeader &h : std::as_const(head.headers)) {
+            if (h.name.compare("Set-Cookie", Qt::CaseInsensitive) == 0
+                || h.name.compare("Set-Cookie2", Qt::CaseInsensitive) == 0)
+                cookies_.AddServerCookie(h.value, url);
+        }
+    } while (head.statusCode == 100);
+    return head;
+}
+
+void TIdHTTP::finish(HttpMethod method, const ReplyHead &head, bool closedByPeer)
+{
+    const bool keep = method == HttpMethod::Post ? headerEquals(head, "keep-alive")
+                                                 : !headerEquals(head, "close");
+    if (closedByPeer || !keep)
+        channel_.close();
+}
+
+void TIdHTTP::discardRedirectBody(const ReplyHead &head, ReplyReader &reader, HttpMethod method)
+{
+    channel_.setReadLimit(0, QDeadlineTimer(limits_.redirectDiscardMs));
+    try {
+        finish(method, head, reader.readBody(head, [](QByteArrayView) {}));
+    } catch (const EIdException &) {
+        // What is left of a redirect does not matter; the connection is unusable though.
+        channel_.close();
+    }
+}
+
+void TIdHTTP::failWithProtocolError(const ReplyHead &head, ReplyReader &reader)
+{
+    QByteArray body;
+    channel_.setReadLimit(0, QDeadlineTimer(limits_.errorBodyMs));
+    try {
+        const qint64 limit = limits_.maxTextReply;
+        reader.readBody(head, [&body, limit](QByteArrayView piece) {
+            body.append(piece.first(qMin<qint64>(piece.size(), qMax<qint64>(0, limit - body.size()))));
+        });
+    } catch (const EIdException &) {
+        // The error is the status; its body is whatever arrived in time.
+    }
+    channel_.close();
+    throw EIdHTTPProtocolException(head.statusCode, head.statusLine, body);
 }
 
 } // namespace vo

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <functional>
+
+namespace vo {
+
+// Where reply bytes come from. The client's socket channel waits on the event loop; tests
+// feed scripted pieces.
+class ByteSource
+{
+public:
+    virtual ~ByteSource() = default;
+    // Appends at least one byte to `buffer`, or returns false when the peer has closed and
+    // nothing more will come. Throws when a time limit passes or the network fails.
+    virtual bool readMore(QByteArray &buffer) = 0;
+};
+
+struct ReplyHeader
+{
+    QByteArray name;
+    QByteArray value;
+};
+
+// A status line and its header lines.
+struct ReplyHead
+{
+    QByteArray statusLine;
+    int statusCode = -1;
+    QList<ReplyHeader> headers;
+
+    // The first header of that name (any letter case), trimmed; empty when absent.
+    QByteArray value(QByteArrayView name) const;
+    QList<QByteArray> values(QByteArrayView name) const;
+    bool has(QByteArrayView name) const;
+};
+
+// The text after the first space up to the next one, as a decimal number; -1 otherwise.
+int statusCodeOf(const QByteArray &statusLine);
+
+// Reads one reply from a ByteSource: lines, heads and framed bodies.
+class ReplyReader
+{
+public:
+    using Sink = std::function<void(QByteArrayView piece)>;
+
+    // Body pieces handed to a sink are never larger than this.
+    static constexpr qsizetype kMaxPiece = 32768;
+
+    ReplyReader(ByteSource &source, qsizetype maxLineLength);
+
+    // One line without its LF and without a CR right before it. Throws
+    // EIdReadLnMaxLineLengthExceeded when the line has more than maxLineLength bytes and
+    // EIdConnClosedGracefully when the source closes before the LF.
+    QByteArray readLine();
+
+    // A status line and its headers up to the empty line; continuation lines (starting with
+    // a space or tab) join the header before them. Empty lines before the status line are
+    // skipped. Does not skip interim 100 replies: the caller sees each head.
+    ReplyHead readHead();
+
+    // The body that follows `head`, framed by Content-Length, chunked coding or the end of
+    // the connection. Returns true when the source closed (the connection cannot be reused).
+    bool readBody(const ReplyHead &head, const Sink &sink);
+
+private:
+    bool fill();
+    void deliver(qsizetype count, const Sink &sink);
+    // Up to `count` bytes; returns how many arrived before the source closed.
+    qint64 readUpTo(qint64 count, const Sink &sink);
+    void readChunked(const Sink &sink);
+    void readUntilClose(const Sink &sink);
+
+    ByteSource &source_;
+    const qsizetype maxLineLength_;
+    QByteArray buffer_;
+    qsizetype pos_ = 0;
+};
+
+} // namespace vo

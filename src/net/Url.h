@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace vo {
+
+// An http URL as the client sends it. The target goes on the wire exactly as given: the
+// seller's site URL often ends in "/" and the scripts are reached at "//actions.php".
+struct HttpUrl
+{
+    QByteArray host;
+    quint16 port = 80;
+    QByteArray target = QByteArrayLiteral("/");
+
+    // "host" for port 80, else "host:port".
+    QByteArray hostHeader() const;
+    // The target up to and including its last "/", query left out: the cookie path scope.
+    QByteArray directory() const;
+};
+
+// Reads an absolute URL. "\" counts as "/", the scheme is matched in any letter case, user
+// information is ignored and a fragment dropped. Throws EIdIOHandlerPropInvalid for https,
+// EIdUnknownProtocol for any other scheme, EIdMalformedURL without scheme or host or with a
+// port that is not a number from 1 to 65535.
+HttpUrl parseHttpUrl(const QByteArray &url);
+
+// The URL a Location value names when it came in a reply to `base`. A value without scheme
+// and host keeps base's host and port; a relative path joins base's directory; "." and ".."
+// segments of such paths are resolved.
+HttpUrl resolveLocation(const HttpUrl &base, const QByteArray &location);
+
+// RFC 3986 dot-segment removal on the path part; a query is left untouched.
+QByteArray removeDotSegments(const QByteArray &target);
+
+} // namespace vo
