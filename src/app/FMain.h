@@ -2,10 +2,15 @@
 
 #include "branding/BrandingProfile.h"
 #include "platform/AppFolder.h"
+#include "products/ProductRecord.h"
+#include "products/SiteActions.h"
 #include "settings/ServerSettings.h"
 
 #include <QByteArrayList>
 #include <QWidget>
+
+#include <optional>
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -42,6 +47,7 @@ public:
     void CheckForUpdates(bool silent);
     bool CheckServer();
     bool RefreshProducts();
+    bool FillProductList(const QByteArray &reply);
 
     void LoadServerSettings();
     void SaveServerSettings();
@@ -74,6 +80,33 @@ private:
     void Timer1Timer();
     void btnSimpleClick();
     void LoadBranding();
+
+    void btnSelectAllClick();
+    void btnClearAllClick();
+    void btnRefreshClick();
+    void btnDeleteClick();
+    void btnDeleteAllClick();
+    void btnAddClick();
+    void btnEditClick();
+    void bsSkinButton2Click();
+
+    SiteActions actions();
+    // The client serves one request at a time: a command that needs the network while one
+    // waits is refused with a beep and sends nothing.
+    bool refuseWhileBusy() const;
+    std::vector<int> selectedRows() const;
+    struct SelectedProduct
+    {
+        QByteArray key;
+        // Empty when the site's row does not split into its six fields.
+        std::optional<ProductRecord> product;
+    };
+    // Asks the site for the one selected product; nothing when the selection is not exactly
+    // one row (the seller is told) or the site did not send it.
+    std::optional<SelectedProduct> requestSelectedProduct();
+    void deleteProducts(const QByteArray &keys);
+    void showDeleteCount();
+    void connectCommand(const char *buttonName, void (TfrmMain::*handler)());
 
     AppFolder folder_;
     BrandingProfile profile_;

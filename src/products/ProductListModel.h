@@ -3,12 +3,15 @@
 #include "products/ProductRecord.h"
 
 #include <QAbstractTableModel>
+#include <QString>
 
+#include <array>
 #include <vector>
 
 namespace vo {
 
-// The rows of the product list. The key of each row travels with it but has no column.
+// The rows of the product list, in the order they stand on screen. The key of each row travels
+// with it but has no column.
 class ProductListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -22,11 +25,22 @@ public:
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    const ProductRecord &record(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+    const ProductRecord &record(int row) const { return rows_[static_cast<std::size_t>(row)].record; }
+
+    void clear();
+    // Appends the rows and puts the whole list back in name order.
+    void append(std::vector<ProductRecord> records);
 
 private:
-    std::vector<ProductRecord> rows_;
+    struct Row
+    {
+        ProductRecord record;
+        std::array<QString, ColumnCount> text;
+    };
+
+    std::vector<Row> rows_;
 };
 
 } // namespace vo

@@ -1,6 +1,5 @@
 #include "settings/FSettings.h"
 
-#include "ui/Accessibility.h"
 #include "ui/AnsiLineEdit.h"
 #include "ui/IntegerEdit.h"
 
@@ -13,46 +12,24 @@ namespace {
 
 constexpr int kFieldHeight = 21;
 
-QLabel *makeLabel(QWidget *parent, const char *name, const char *caption, int left, int top, int width = -1)
+// Labels stand level with their field.
+QLabel *makeLabel(QWidget *parent, const char *name, const char *caption, int left, int top)
 {
-    auto *label = new QLabel(QString::fromLatin1(caption), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    if (width > 0) {
-        label->setWordWrap(true);
-        label->setGeometry(left, top, width, 2 * kFieldHeight);
-    } else {
-        label->adjustSize();
-        label->move(left, top + (kFieldHeight - label->height()) / 2);
-    }
+    QLabel *label = makeCaption(parent, name, QString::fromLatin1(caption), QPoint(left, top));
+    label->move(left, top + (kFieldHeight - label->height()) / 2);
     return label;
 }
 
 template <typename Field>
 Field *makeField(QWidget *parent, const char *name, QLabel *label, int left, int top, int width)
 {
-    auto *field = new Field(parent);
-    field->setObjectName(QString::fromLatin1(name));
-    field->setGeometry(left, top, width, kFieldHeight);
-    bindLabel(label, field);
-    return field;
-}
-
-QPushButton *makeButton(QWidget *parent, const char *name, const char *caption, int left, int top)
-{
-    auto *button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(left, top, 75, 25);
-    // Neither Enter nor the keyboard focus reaches the buttons: they are pressed with the mouse.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setFocusPolicy(Qt::NoFocus);
-    return button;
+    return makeLabelledField<Field>(parent, name, label, QRect(left, top, width, kFieldHeight));
 }
 
 } // namespace
 
 TfrmSettings::TfrmSettings(ServerSettings &settings, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), settings_(settings)
+    : ButtonClosedDialog(parent), settings_(settings)
 {
     setObjectName(QStringLiteral("TfrmSettings"));
     setWindowTitle(QStringLiteral("Settings"));
@@ -72,12 +49,15 @@ TfrmSettings::TfrmSettings(ServerSettings &settings, QWidget *parent)
     makeLabel(this, "bsSkinStdLabel6", "hours. Set 0 to disable this feature.", 236, 190);
     makeLabel(this, "bsSkinStdLabel9", "Set 0 to disable this feature.", 236, 221);
     makeLabel(this, "bsSkinStdLabel12", "Set 0 to disable this feature.", 236, 251);
-    makeLabel(this, "bsSkinStdLabel2",
-              "After save the changes a new configuration file (config.php) will be created and you must upload to your server.",
-              18, 284, 396);
+    makeCaption(this, "bsSkinStdLabel2",
+                QStringLiteral("After save the changes a new configuration file (config.php) will be created and you "
+                               "must upload to your server."),
+                QPoint(18, 284), 396);
 
-    connect(makeButton(this, "btnOk", "Ok", 132, 327), &QPushButton::clicked, this, &TfrmSettings::btnOkClick);
-    connect(makeButton(this, "btnCancel", "Cancel", 215, 327), &QPushButton::clicked, this, &TfrmSettings::btnCancelClick);
+    connect(makeMouseButton(this, "btnOk", QStringLiteral("Ok"), QRect(132, 327, 75, 25)), &QPushButton::clicked, this,
+            &TfrmSettings::btnOkClick);
+    connect(makeMouseButton(this, "btnCancel", QStringLiteral("Cancel"), QRect(215, 327, 75, 25)),
+            &QPushButton::clicked, this, &TfrmSettings::btnCancelClick);
 
     // The secret key comes last although it stands above the limits.
     QWidget::setTabOrder(edtSite_, edtHostname_);

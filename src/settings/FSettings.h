@@ -2,7 +2,7 @@
 
 #include "settings/ServerSettings.h"
 
-#include <QDialog>
+#include "ui/DialogParts.h"
 
 namespace vo {
 
@@ -11,14 +11,11 @@ class TIntegerEdit;
 
 // The settings dialog. It checks nothing: every entry is accepted as typed, and Ok puts the
 // values into the record before the caller writes the files.
-class TfrmSettings : public QDialog
+class TfrmSettings : public ButtonClosedDialog
 {
     Q_OBJECT
 public:
     TfrmSettings(ServerSettings &settings, QWidget *parent = nullptr);
-
-    // Escape must not close the dialog: only its own buttons do.
-    void reject() override {}
 
     void StoreSettings();
 
