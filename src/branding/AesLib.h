@@ -1,0 +1,123 @@
+#pragma once
+
+#include "branding/SaltGenerator.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class QIODevice;
+
+namespace vo {
+
+namespace crypto {
+class AesEncryptor;
+class HmacSha1;
+} // namespace crypto
+
+// The passphrase of every branding file, ten bytes without terminator.
+inline constexpr char ProgramPassphrase[] = "pzorvtkqeu";
+inline constexpr quint32 ProgramBufferSize = 262144;
+
+// A container is: salt, 2-byte passphrase verifier, the data encrypted with AES in counter
+// mode, and the first 10 bytes of an HMAC-SHA1 of the encrypted data; the WinZip AES entry
+// layout taken on its own. The key size is not stored: it follows from the passphrase length.
+struct CryptMode
+{
+    int mode;       // 1 to 3
+    int keyLength;  // AES key bytes: 16, 24, 32
+    int saltLength; // 8, 12, 16
+
+    int materialLength() const { return 2 * keyLength + 2; }
+};
+CryptMode cryptModeFor(qsizetype passphraseLength);
+
+inline constexpr int VerifierLength = 2;
+inline constexpr int CodeLength = 10;
+
+// The state of one stream operation: keys, counter, keystream and authentication.
+class TCryptContext
+{
+public:
+    TCryptContext();
+    ~TCryptContext();
+    TCryptContext(const TCryptContext &) = delete;
+    TCryptContext &operator=(const TCryptContext &) = delete;
+
+    // Derives the keys from passphrase and salt and starts afresh; returns the verifier.
+    QByteArray setUp(const QByteArray &passphrase, const CryptMode &mode, QByteArrayView salt);
+
+    // The code covers the encrypted bytes: after encrypting, before decrypting.
+    void encrypt(unsigned char *data, qsizetype length);
+    void decrypt(unsigned char *data, qsizetype length);
+    // The first CodeLength bytes of the finished HMAC.
+    QByteArray finishCode();
+
+private:
+    // Keystream blocks are made in runs, one library call per run; the position walks
+    // through the run, and a run left unfinished serves the next call.
+    static constexpr int RunBlocks = 256;
+    static constexpr int RunBytes = RunBlocks * 16;
+
+    void applyKeystream(unsigned char *data, qsizetype length);
+    void nextKeystreamRun();
+
+    std::array<unsigned char, 16> counterBlock_{};
+    std::array<unsigned char, RunBytes> counterRun_{};
+    std::array<unsigned char, RunBytes> keystream_{};
+    int keystreamPosition_ = RunBytes;
+    std::unique_ptr<crypto::AesEncryptor> aes_;
+    std::unique_ptr<crypto::HmacSha1> hmac_;
+    qsizetype passphraseLength_ = 0;
+    int mode_ = 0;
+};
+
+class TCrypt
+{
+public:
+    TCrypt(const QByteArray &passphrase, quint32 bufferSize);
+    virtual ~TCrypt();
+    TCrypt(const TCrypt &) = delete;
+    TCrypt &operator=(const TCrypt &) = delete;
+
+    int mode() const { return mode_.mode; }
+    int saltLength() const { return mode_.saltLength; }
+
+protected:
+    const CryptMode mode_;
+    TCryptContext context_;
+    QByteArray passphrase_;
+    const quint32 bufferSize_;
+    const std::unique_ptr<unsigned char[]> buffer_;
+};
+
+class TEncryption : public TCrypt
+{
+public:
+    // The entropy source is replaceable so that tests can make the salt predictable.
+    TEncryption(const QByteArray &passphrase, quint32 bufferSize,
+                SaltGenerator::EntropySource entropy = SaltGenerator::performanceCounterEntropy);
+    ~TEncryption() override;
+
+    // Encrypts the source from its position to its end into one container. False when a read
+    // or write fails; what was written stays.
+    bool EncryptStream(QIODevice &source, QIODevice &destination);
+    // Decrypts one container of `size` bytes from the source's position. True only when both
+    // the verifier and the code match; the plain data is written before the code is checked.
+    bool DecryptStream(QIODevice &source, QIODevice &destination, qint64 size);
+
+private:
+    SaltGenerator salt_;
+};
+
+// Whole-file operations with the program's passphrase. Throw EFOpenError when the source cannot
+// be opened (the destination untouched) and EFCreateError when the destination cannot be
+// created. The result is the stream operation's; the program's own callers need none and read
+// the destination as the failure left it: empty after a wrong verifier, the unauthenticated
+// data after a wrong code.
+bool EncryptFileTo(const QString &sourceFileName, const QString &destinationFileName);
+bool DecryptFileTo(const QString &sourceFileName, const QString &destinationFileName);
+
+} // namespace vo
