@@ -1,0 +1,172 @@
+#include "net/CookieManager.h"
+#include "net/Url.h"
+
+#include <QTest>
+
+using namespace vo;
+
+namespace {
+
+// A store whose clock the test moves.
+struct Store
+{
+    QDateTime now = QDateTime(QDate(2026, 6, 1), QTime(12, 0), Qt::UTC);
+    TIdCookieManager cookies{[this] { return now; }};
+
+    void set(const QByteArray &requestUrl, const QByteArray &header)
+    {
+        cookies.AddServerCookie(header, parseHttpUrl(requestUrl));
+    }
+    QByteArray sentTo(const QByteArray &url) { return cookies.CookieHeaderFor(parseHttpUrl(url)); }
+};
+
+} // namespace
+
+class CookieManagerTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void domainCookieGoesOnlyToItsDomain_data()
+    {
+        QTest::addColumn<QByteArray>("url");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("the domain") << QByteArray("http://example.com/") << true;
+        QTest::newRow("sub-domain") << QByteArray("http://www.example.com/") << true;
+        QTest::newRow("letter case") << QByteArray("http://WWW.Example.COM/") << true;
+        QTest::newRow("other port") << QByteArray("http://example.com:8080/") << true;
+        QTest::newRow("suffix without dot") << QByteArray("http://badexample.com/") << false;
+        QTest::newRow("domain as prefix") << QByteArray("http://example.com.attacker.net/") << false;
+        QTest::newRow("parent") << QByteArray("http://com/") << false;
+    }
+
+    void domainCookieGoesOnlyToItsDomain()
+    {
+        QFETCH(QByteArray, url);
+        QFETCH(bool, sent);
+        Store s;
+        s.set("http://www.example.com/login.php", "sid=1; Domain=.Example.com; Path=/");
+        QCOMPARE(s.sentTo(url), sent ? QByteArray("sid=1") : QByteArray());
+    }
+
+    void cookieForAForeignDomainIsDropped()
+    {
+        Store s;
+        s.set("http://badexample.com/", "a=1; domain=example.com");
+        s.set("http://example.com.attacker.net/", "b=2; domain=example.com");
+        s.set("http://example.com/", "c=3; domain=www.example.com");
+        QVERIFY(s.cookies.Cookies().isEmpty());
+        QCOMPARE(s.sentTo("http://example.com/"), QByteArray());
+        QCOMPARE(s.sentTo("http://www.example.com/"), QByteArray());
+    }
+
+    void cookieWithoutDomainTakesTheRequestHost()
+    {
+        Store s;
+        s.set("http://Shop.Example/x/y.php", "k=v");
+        QCOMPARE(s.cookies.Cookies().at(0).domain, QByteArray("shop.example"));
+        QCOMPARE(s.cookies.Cookies().at(0).path, QByteArray("/x/"));
+        QCOMPARE(s.sentTo("http://shop.example/x/z.php"), QByteArray("k=v"));
+        QCOMPARE(s.sentTo("http://shop.example/other.php"), QByteArray());
+    }
+
+    void pathsArePrefixesOfTheDirectoryLongestFirst()
+    {
+        Store s;
+        s.set("http://h/", "root=r; path=/");
+        s.set("http://h/", "admin=a; path=/admin/");
+        s.set("http://h/", "deep=d; path=/admin/tools/");
+        s.set("http://h/", "file=f; path=/admin/page.php");
+        QCOMPARE(s.sentTo("http://h/admin/tools/x.php"), QByteArray("deep=d; admin=a; root=r"));
+        QCOMPARE(s.sentTo("http://h/admin/"), QByteArray("admin=a; root=r"));
+        // "/admin" is not a prefix of the directory "/".
+        QCOMPARE(s.sentTo("http://h/admin"), QByteArray("root=r"));
+        QCOMPARE(s.sentTo("http://h/admin/page.php"), QByteArray("admin=a; root=r"));
+    }
+
+    void secureAndEmptyCookiesAreNeverSent()
+    {
+        Store s;
+        s.set("http://h/", "safe=1; Secure; path=/");
+        s.set("http://h/", "blank=; path=/");
+        s.set("http://h/", "quoted=\"\"; path=/");
+        s.set("http://h/", "ok=2; path=/");
+        QCOMPARE(s.sentTo("http://h/"), QByteArray("ok=2"));
+    }
+
+    void newerCookieReplacesTheOlder()
+    {
+        Store s;
+        s.set("http://h/", "sid=old; path=/");
+        s.set("http://h/", "SID=other; path=/");
+        s.set("http://h/", "sid=new; path=/");
+        QCOMPARE(s.sentTo("http://h/"), QByteArray("SID=other; sid=new"));
+    }
+
+    void expiryByMaxAgeAndExpires()
+    {
+        Store s;
+        s.set("http://h/", "short=1; Max-Age=60; path=/");
+        s.set("http://h/", "dated=2; expires=Mon, 01-Jun-2026 12:30:00 GMT; path=/");
+        s.set("http://h/", "ageWins=3; Max-Age=3600; Expires=Thu, 01 Jan 1970 00:00:00 GMT; path=/");
+        s.set("http://h/", "session=4; path=/");
+        QCOMPARE(s.sentTo("http://h/"), QByteArray("short=1; dated=2; ageWins=3; session=4"));
+        s.now = s.now.addSecs(61);
+        QCOMPARE(s.sentTo("http://h/"), QByteArray("dated=2; ageWins=3; session=4"));
+        s.now = s.now.addSecs(30 * 60);
+        QCOMPARE(s.sentTo("http://h/"), QByteArray("ageWins=3; session=4"));
+        QCOMPARE(s.cookies.Cookies().size(), 2);
+    }
+
+    void pastDateDeletesTheCookie()
+    {
+        Store s;
+        s.set("http://h/", "sid=1; path=/");
+        s.set("http://h/", "sid=gone; path=/; expires=Wed, 09 Jun 2021 10:18:14 GMT");
+        QCOMPARE(s.sentTo("http://h/"), QByteArray());
+        s.set("http://h/", "sid=2; path=/");
+        s.set("http://h/", "sid=x; path=/; max-age=0");
+        QVERIFY(s.cookies.Cookies().isEmpty());
+    }
+
+    void setCookie2ValuesAreUnquoted()
+    {
+        Store s;
+        s.set("http://h/a/b", "lang=\"en\"; Version=\"1\"; Path=\"/a\"");
+        QCOMPARE(s.sentTo("http://h/a/c"), QByteArray("lang=en"));
+    }
+
+    void malformedHeadersStoreNothing()
+    {
+        Store s;
+        s.set("http://h/", "");
+        s.set("http://h/", "novalue");
+        s.set("http://h/", "=v; path=/");
+        QVERIFY(s.cookies.Cookies().isEmpty());
+    }
+
+    void cookieDatesInTheirUsualForms_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QDateTime>("at");
+        const QDateTime at(QDate(2027, 3, 4), QTime(5, 6, 7), Qt::UTC);
+        QTest::newRow("netscape") << QByteArray("Thu, 04-Mar-2027 05:06:07 GMT") << at;
+        QTest::newRow("rfc 1123") << QByteArray("Thu, 04 Mar 2027 05:06:07 GMT") << at;
+        QTest::newRow("rfc 850") << QByteArray("Thursday, 04-Mar-27 05:06:07 GMT") << at;
+        QTest::newRow("asctime") << QByteArray("Thu Mar  4 05:06:07 2027") << at;
+        QTest::newRow("two-digit 1990s") << QByteArray("Sun, 04-Mar-99 05:06:07 GMT")
+                                         << QDateTime(QDate(1999, 3, 4), QTime(5, 6, 7), Qt::UTC);
+        QTest::newRow("no time") << QByteArray("Thu, 04 Mar 2027") << QDateTime();
+        QTest::newRow("bad month") << QByteArray("Thu, 04 Foo 2027 05:06:07") << QDateTime();
+    }
+
+    void cookieDatesInTheirUsualForms()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QDateTime, at);
+        QCOMPARE(parseCookieDate(text), at);
+    }
+};
+
+QTEST_GUILESS_MAIN(CookieManagerTest)
+#include "CookieManagerTest.moc"
