@@ -66,7 +66,8 @@ std::optional<QByteArray> SiteActions::GetProduct(const QByteArray &key)
     const QByteArray reply = post("5", {{"prodcod", key}});
     QByteArray row = reply;
     row.replace("^OK", QByteArray());
-    if (row == "OK" || !reply.contains("OK"))
+    // "^OK" alone leaves nothing: the site has no such product, as with "OK" alone.
+    if (row.isEmpty() || row == "OK" || !reply.contains("OK"))
         return std::nullopt;
     return row;
 }
