@@ -1,0 +1,132 @@
+#include "ContainerHelpers.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vo::test;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray errors;
+};
+
+} // namespace
+
+class BrandToolTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+
+    QString path(const char *name) const { return dir_.filePath(QString::fromLatin1(name)); }
+
+    Run brand(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(VANTREL_BRAND_PATH), arguments);
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+            return {};
+        return {process.exitCode(), process.readAllStandardError()};
+    }
+
+    Run decrypt(const QByteArray &container)
+    {
+        if (!writeFile(path("in.dat"), container))
+            return {};
+        return brand({QStringLiteral("decrypt"), path("in.dat"), path("out.txt")});
+    }
+
+    QStringList files() const { return QDir(dir_.path()).entryList(QDir::Files, QDir::Name); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(dir_.isValid());
+        for (const QString &name : files())
+            QVERIFY(QDir(dir_.path()).remove(name));
+    }
+
+    void encryptsAndDecryptsWithTheProgramPassphrase()
+    {
+        const QByteArray plain = "ApplicationName=Vantrel\r\nBranderType=Gold\r\n" + randomBytes(300000, 1);
+        QVERIFY(writeFile(path("branding.txt"), plain));
+
+        Run run = brand({QStringLiteral("encrypt"), path("branding.txt"), path("dbsettings.dat")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.errors, QByteArray());
+        const QByteArray container = readFile(path("dbsettings.dat"));
+        QCOMPARE(container.size(), plain.size() + 20);
+        const Decrypted inProcess = decryptBytes(container, "pzorvtkqeu");
+        QVERIFY(inProcess.ok);
+        QVERIFY(inProcess.plain == plain);
+
+        QVERIFY(writeFile(path("again.txt"), "an older file"));
+        run = brand({QStringLiteral("decrypt"), path("dbsettings.dat"), path("again.txt")});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(readFile(path("again.txt")) == plain);
+        QCOMPARE(files(), QStringList({QStringLiteral("again.txt"), QStringLiteral("branding.txt"), QStringLiteral("dbsettings.dat")}));
+    }
+
+    void refusesWhatIsNotABrandingFile_data()
+    {
+        QTest::addColumn<QByteArray>("container");
+        const QByteArray plain = randomBytes(5000, 2);
+        const QByteArray good = encryptBytes(plain, "pzorvtkqeu");
+        QByteArray altered = good;
+        altered[2000] = static_cast<char>(altered[2000] ^ 1);
+        const quint64 fixed = 42; // a fixed salt whose verifier differs from the program's
+        QTest::newRow("other passphrase") << encryptBytes(plain, "pzorvtkqeV", vo::ProgramBufferSize, [fixed] { return fixed; });
+        QTest::newRow("altered byte") << altered;
+        QTest::newRow("cut by one byte") << good.chopped(1);
+        QTest::newRow("shorter than a header") << good.left(15);
+    }
+
+    void refusesWhatIsNotABrandingFile()
+    {
+        QFETCH(QByteArray, container);
+        QVERIFY(!decryptBytes(container, "pzorvtkqeu").ok); // the premise of the row
+
+        const Run run = decrypt(container);
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.errors.contains("cannot be decrypted: it was made with another passphrase, or it is damaged or cut short"),
+                 run.errors.constData());
+        QCOMPARE(files(), QStringList{QStringLiteral("in.dat")}); // no output, no temporary left
+
+        QVERIFY(writeFile(path("out.txt"), "the old plain file"));
+        QCOMPARE(decrypt(container).exitCode, 3);
+        QCOMPARE(readFile(path("out.txt")), QByteArray("the old plain file"));
+    }
+
+    void reportsFilesThatCannotBeOpened()
+    {
+        Run run = brand({QStringLiteral("decrypt"), path("missing.dat"), path("out.txt")});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.errors, "vantrel-brand: Cannot open file \"" + path("missing.dat").toUtf8() + "\". No such file or directory\n");
+        QCOMPARE(files(), QStringList());
+
+        QVERIFY(writeFile(path("plain.txt"), "x"));
+        run = brand({QStringLiteral("encrypt"), path("plain.txt"), path("no folder/out.dat")});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errors.startsWith("vantrel-brand: Cannot create file \"" + path("no folder/out.dat").toUtf8() + "\". "),
+                 run.errors.constData());
+    }
+
+    void usage()
+    {
+        for (const QStringList &arguments : {QStringList(), QStringList{QStringLiteral("encrypt"), path("a")},
+                                             QStringList{QStringLiteral("pack"), path("a"), path("b")}}) {
+            const Run run = brand(arguments);
+            QCOMPARE(run.exitCode, 2);
+            QVERIFY(run.errors.startsWith("usage: vantrel-brand encrypt PLAIN DAT\n"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(BrandToolTest)
+#include "BrandToolTest.moc"

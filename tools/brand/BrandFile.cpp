@@ -1,0 +1,43 @@
+#include "BrandFile.h"
+
+#include "branding/AesLib.h"
+#include "platform/AppError.h"
+
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
+
+namespace vo::brand {
+
+namespace {
+
+std::filesystem::path fsPath(const QString &name)
+{
+    return std::filesystem::path(name.toStdU16String());
+}
+
+} // namespace
+
+Outcome transform(Direction direction, const QString &source, const QString &destination)
+{
+    QTemporaryFile temporary(destination + QStringLiteral(".XXXXXX"));
+    if (!temporary.open())
+        throw cannotCreateFile(QFileInfo(destination).absoluteFilePath(), temporary.errorString());
+    temporary.close(); // the file operation opens it again for itself; the name stays reserved
+
+    const bool ok = direction == Direction::Encrypt ? EncryptFileTo(source, temporary.fileName())
+                                                    : DecryptFileTo(source, temporary.fileName());
+    if (!ok)
+        return direction == Direction::Encrypt ? Outcome::WriteFailed : Outcome::NotAContainer;
+
+    std::error_code error;
+    std::filesystem::rename(fsPath(temporary.fileName()), fsPath(destination), error);
+    if (error)
+        throw cannotCreateFile(QFileInfo(destination).absoluteFilePath(), QString::fromStdString(error.message()));
+    temporary.setAutoRemove(false); // it is the destination now
+    return Outcome::Done;
+}
+
+} // namespace vo::brand
