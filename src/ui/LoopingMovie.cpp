@@ -1,0 +1,24 @@
+#include "ui/LoopingMovie.h"
+
+namespace vo {
+
+LoopingMovie::LoopingMovie(const QByteArray &gif, QObject *parent)
+    : QMovie(parent)
+{
+    data_.setData(gif);
+    data_.open(QIODevice::ReadOnly);
+    setFormat(QByteArrayLiteral("gif"));
+    setDevice(&data_);
+    setCacheMode(QMovie::CacheAll);
+    connect(this, &QMovie::finished, this, &LoopingMovie::replay, Qt::QueuedConnection);
+}
+
+void LoopingMovie::replay()
+{
+    if (frameCount() < 2 || state() != QMovie::NotRunning)
+        return;
+    ++restarts_;
+    start();
+}
+
+} // namespace vo
