@@ -1,0 +1,86 @@
+#include "app/FAbout.h"
+
+#include "branding/Branding.h"
+#include "platform/AnsiText.h"
+#include "ui/ErrorReporter.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace vo {
+
+namespace {
+
+constexpr QSize kClientSize(368, 211);
+
+// The About text may break its lines with CR, LF or CR LF; each starts a new line.
+QString withUnixLineBreaks(const QByteArray &text)
+{
+    QByteArray lines = text;
+    lines.replace("\r\n", "\n");
+    lines.replace('\r', '\n');
+    return ansi::toUnicode(lines);
+}
+
+} // namespace
+
+TfrmAbout::TfrmAbout(const BrandingProfile &profile, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("TfrmAbout"));
+    setModal(true);
+    setFixedSize(kClientSize);
+
+    lblProductName = new QLabel(this);
+    lblProductName->setObjectName(QStringLiteral("lblProductName"));
+    lblProductName->setGeometry(12, 10, 344, 18);
+    QFont bold = lblProductName->font();
+    bold.setBold(true);
+    lblProductName->setFont(bold);
+
+    lblProductVersion = new QLabel(this);
+    lblProductVersion->setObjectName(QStringLiteral("lblProductVersion"));
+    lblProductVersion->setGeometry(12, 32, 344, 16);
+
+    lblCopyright = new QLabel(this);
+    lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
+    lblCopyright->setGeometry(12, 50, 344, 16);
+
+    memAbout = new QPlainTextEdit(this);
+    memAbout->setObjectName(QStringLiteral("memAbout"));
+    memAbout->setGeometry(10, 72, 348, 71);
+    memAbout->setReadOnly(true);
+    memAbout->setAccessibleName(QStringLiteral("About"));
+
+    editAbout = new QPushButton(QStringLiteral("Ok"), this);
+    editAbout->setObjectName(QStringLiteral("editAbout"));
+    editAbout->setGeometry((kClientSize.width() - 87) / 2, kClientSize.height() - 21 - 14, 87, 21);
+    editAbout->setDefault(true);
+    connect(editAbout, &QPushButton::clicked, this, [this] { runGuarded([this] { editAboutClick(); }); });
+
+    FormCreate(profile);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmAbout::FormCreate(const BrandingProfile &profile)
+{
+    const QString name = ansi::toUnicode(profile.ApplicationName);
+    setWindowTitle(QStringLiteral("About ") + name + QStringLiteral("..."));
+    lblProductName->setText(name);
+    lblProductVersion->setText(QStringLiteral("Product Version: ") + QLatin1String(ProgramVersion));
+    lblCopyright->setText(QStringLiteral("Copyright (c) ") + ansi::toUnicode(profile.CopyrightYears) + u' '
+                          + ansi::toUnicode(profile.CopyrightCompany));
+    memAbout->setPlainText(withUnixLineBreaks(profile.AboutText));
+}
+
+void TfrmAbout::editAboutClick()
+{
+    accept();
+}
+
+} // namespace vo
