@@ -121,7 +121,7 @@ std::optional<QByteArray> ProductStore::unusedCode() const
 
 ProductStore::Result ProductStore::add(const ProductFields &fields)
 {
-    if (nameTakenByOther(fields.name, 0))
+    if (nameTakenByOther(fields.name, 0)) // keys start at 1
         return Result::NameTaken;
     const std::optional<QByteArray> code = unusedCode();
     if (!code)

@@ -18,8 +18,6 @@ public:
     StopSignals(const StopSignals &) = delete;
     StopSignals &operator=(const StopSignals &) = delete;
 
-    bool isArmed() const { return notifier_ != nullptr; }
-
 private:
     static void handle(int signal);
 
