@@ -16,6 +16,12 @@ bool isRedirect(const ReplyHead &head)
     return (code >= 300 && code < 400 && code != 304) || head.has("Location");
 }
 
+// Replies that never carry a body, whatever their headers say.
+bool hasNoBody(int code)
+{
+    return (code >= 100 && code < 200) || code == 204 || code == 304;
+}
+
 bool headerEquals(const ReplyHead &head, QByteArrayView wanted)
 {
     for (const QByteArrayView name : {QByteArrayView("Connection"), QByteArrayView("Proxy-Connection")}) {
@@ -118,7 +124,7 @@ void TIdHTTP::follow(HttpMethod method, HttpUrl url, const TIdMultiPartFormDataS
             continue;
         }
         if (head.statusCode >= 200 && head.statusCode < 300) {
-            const bool closed = head.statusCode == 204 ? false : reader.readBody(head, sink);
+            const bool closed = !hasNoBody(head.statusCode) && reader.readBody(head, sink);
             finish(method, head, closed);
             return;
         }
@@ -171,7 +177,7 @@ void TIdHTTP::discardRedirectBody(const ReplyHead &head, ReplyReader &reader, Ht
 {
     channel_.setReadLimit(0, QDeadlineTimer(limits_.redirectDiscardMs));
     try {
-        finish(method, head, reader.readBody(head, [](QByteArrayView) {}));
+        finish(method, head, !hasNoBody(head.statusCode) && reader.readBody(head, [](QByteArrayView) {}));
     } catch (const EIdException &) {
         // What is left of a redirect does not matter; the connection is unusable though.
         channel_.close();
@@ -181,14 +187,16 @@ void TIdHTTP::discardRedirectBody(const ReplyHead &head, ReplyReader &reader, Ht
 void TIdHTTP::failWithProtocolError(const ReplyHead &head, ReplyReader &reader)
 {
     QByteArray body;
-    channel_.setReadLimit(0, QDeadlineTimer(limits_.errorBodyMs));
-    try {
+    if (!hasNoBody(head.statusCode)) {
+        channel_.setReadLimit(0, QDeadlineTimer(limits_.errorBodyMs));
         const qint64 limit = limits_.maxTextReply;
-        reader.readBody(head, [&body, limit](QByteArrayView piece) {
-            body.append(piece.first(qMin<qint64>(piece.size(), qMax<qint64>(0, limit - body.size()))));
-        });
-    } catch (const EIdException &) {
-        // The error is the status; its body is whatever arrived in time.
+        try {
+            reader.readBody(head, [&body, limit](QByteArrayView piece) {
+                body.append(piece.first(qMin<qint64>(piece.size(), qMax<qint64>(0, limit - body.size()))));
+            });
+        } catch (const EIdException &) {
+            // The error is the status; its body is whatever arrived in time.
+        }
     }
     channel_.close();
     throw EIdHTTPProtocolException(head.statusCode, head.statusLine, body);

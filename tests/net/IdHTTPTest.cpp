@@ -8,6 +8,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+
 using namespace vo;
 using vo::test::RecordedRequest;
 using vo::test::ScriptedReply;
@@ -53,6 +60,48 @@ quint16 closedPort()
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
 }
+
+// A listening socket that never accepts, its queue filled: the next connect hangs in the
+// handshake, as with a server that is down behind a silent firewall.
+class FullBacklog
+{
+public:
+    FullBacklog()
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
+        ::listen(fd_, 0);
+        socklen_t len = sizeof addr;
+        ::getsockname(fd_, reinterpret_cast<sockaddr *>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+    }
+    ~FullBacklog() { ::close(fd_); }
+    FullBacklog(const FullBacklog &) = delete;
+    FullBacklog &operator=(const FullBacklog &) = delete;
+
+    quint16 port() const { return port_; }
+    // Connects sockets until one no longer gets through; true when the queue is full.
+    bool fill()
+    {
+        for (int i = 0; i < 8; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(QHostAddress::LocalHost, port_);
+            const bool connected = QTest::qWaitFor([&] { return socket->state() == QAbstractSocket::ConnectedState; }, 300);
+            fillers_.push_back(std::move(socket));
+            if (!connected)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    int fd_ = -1;
+    quint16 port_ = 0;
+    std::vector<std::unique_ptr<QTcpSocket>> fillers_;
+};
 
 } // namespace
 
@@ -390,6 +439,20 @@ private Q_SLOTS:
         }
     }
 
+    void notModifiedHasNoBodyToRead()
+    {
+        ScriptServer server;
+        server.queue(ScriptedReply("HTTP/1.1 304 Not Modified\r\n\r\nnot a body").close());
+        TIdHTTP http;
+        try {
+            http.GetText(server.url("/"));
+            QFAIL("no failure");
+        } catch (const EIdHTTPProtocolException &e) {
+            QCOMPARE(e.ErrorCode(), 304);
+            QCOMPARE(e.ErrorMessage(), QByteArray());
+        }
+    }
+
     void slowErrorBodyIsCutAtItsLimit()
     {
         ScriptServer server;
@@ -427,7 +490,8 @@ private Q_SLOTS:
         QTest::newRow("short body then close")
             << ScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nonly this").close() << QByteArray("only this");
         QTest::newRow("length zero") << ScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n") << QByteArray();
-        QTest::newRow("204") << ScriptedReply("HTTP/1.1 204 No Content\r\n\r\n") << QByteArray();
+        QTest::newRow("204 has no body") << ScriptedReply("HTTP/1.1 204 No Content\r\n\r\nnot a body").close()
+                                         << QByteArray();
         QTest::newRow("100 then 200")
             << ScriptedReply("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 100 Continue\r\nX: y\r\n\r\n"
                              "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK")
@@ -605,6 +669,42 @@ private Q_SLOTS:
             QCOMPARE(e.LastError(), 10061);
             QCOMPARE(e.text(), QStringLiteral("Socket Error # 10061\r\nConnection refused."));
         }
+    }
+
+    void unknownHostFailsWithSocketErrorText()
+    {
+        TIdHTTP http;
+        http.setReadTimeout(3000);
+        try {
+            http.GetText("http://nonexistent.invalid/");
+            QFAIL("no failure");
+        } catch (const EIdSocketError &e) {
+            QCOMPARE(e.LastError(), 11001);
+            QCOMPARE(e.text(), QStringLiteral("Socket Error # 11001\r\nHost not found."));
+        } catch (const EIdConnectTimeout &) {
+            QSKIP("the name server did not answer within the limit");
+        }
+    }
+
+    void connectLimitIsTheReadTimeout()
+    {
+        FullBacklog silent;
+        if (!silent.fill())
+            QSKIP("this kernel accepts connections beyond the listen queue");
+        TIdHTTP http;
+        http.setReadTimeout(200);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+        ticker.start(20);
+        try {
+            http.GetText("http://127.0.0.1:" + QByteArray::number(silent.port()) + "/");
+            QFAIL("no failure");
+        } catch (const EIdConnectTimeout &e) {
+            QCOMPARE(e.text(), QStringLiteral("Connect timed out."));
+        }
+        // The window went on with its work while the connection was being attempted.
+        QVERIFY(ticks >= 3);
     }
 
     void windowStaysResponsiveAndDisconnectEndsTheWait()
