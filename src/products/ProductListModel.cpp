@@ -48,15 +48,16 @@ void ProductListModel::sort(int column, Qt::SortOrder order)
     if (column < 0 || column >= ColumnCount)
         return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
+    const QModelIndexList oldIndexes = persistentIndexList();
     std::vector<int> oldRowOfNew(rows_.size());
     for (std::size_t i = 0; i < rows_.size(); ++i)
         oldRowOfNew[i] = static_cast<int>(i);
 
     const auto c = static_cast<std::size_t>(column);
     std::stable_sort(oldRowOfNew.begin(), oldRowOfNew.end(), [&](int a, int b) {
-        const int cmp = QString::compare(rows_[std::size_t(a)].text[c], rows_[std::size_t(b)].text[c], Qt::CaseInsensitive);
-        return order == Qt::AscendingOrder ? cmp < 0 : cmp > 0;
+        const Row &first = rows_[std::size_t(a)];
+        const Row &second = rows_[std::size_t(b)];
+        return order == Qt::AscendingOrder ? before(first, second, c) : before(second, first, c);
     });
 
     std::vector<Row> sorted;
@@ -70,11 +71,16 @@ void ProductListModel::sort(int column, Qt::SortOrder order)
 
     // Selections follow their rows to the new places.
     QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex &index : before)
+    after.reserve(oldIndexes.size());
+    for (const QModelIndex &index : oldIndexes)
         after.append(this->index(newRowOfOld[std::size_t(index.row())], index.column()));
-    changePersistentIndexList(before, after);
+    changePersistentIndexList(oldIndexes, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+bool ProductListModel::before(const Row &a, const Row &b, std::size_t column)
+{
+    return a.sortKey[column] < b.sortKey[column];
 }
 
 void ProductListModel::clear()
@@ -89,14 +95,14 @@ void ProductListModel::append(std::vector<ProductRecord> records)
     beginResetModel();
     rows_.reserve(rows_.size() + records.size());
     for (ProductRecord &record : records) {
-        Row row{std::move(record), {}};
+        Row row{std::move(record), {}, {}};
         row.text = {ansi::toUnicode(row.record.Name), ansi::toUnicode(row.record.Folder),
                     ansi::toUnicode(row.record.ThanksPage), ansi::toUnicode(row.record.Code)};
+        for (std::size_t c = 0; c < row.text.size(); ++c)
+            row.sortKey[c] = row.text[c].toCaseFolded();
         rows_.push_back(std::move(row));
     }
-    std::stable_sort(rows_.begin(), rows_.end(), [](const Row &a, const Row &b) {
-        return QString::compare(a.text[NameColumn], b.text[NameColumn], Qt::CaseInsensitive) < 0;
-    });
+    std::stable_sort(rows_.begin(), rows_.end(), [](const Row &a, const Row &b) { return before(a, b, NameColumn); });
     endResetModel();
 }
 

@@ -38,7 +38,11 @@ private:
     {
         ProductRecord record;
         std::array<QString, ColumnCount> text;
+        // Case-folded once, so sorting compares plain strings.
+        std::array<QString, ColumnCount> sortKey;
     };
+
+    static bool before(const Row &a, const Row &b, std::size_t column);
 
     std::vector<Row> rows_;
 };
