@@ -109,13 +109,14 @@ public:
     EIdClientBusy();
 };
 
-// A text reply over the client's size limit, or a sink that refuses bytes.
+// A text reply over the client's size limit: it fails instead of exhausting memory.
 class EIdReplyTooLarge : public EIdException
 {
 public:
     explicit EIdReplyTooLarge(qint64 limit);
 };
 
+// GetToStream's sink refused bytes (disk full, device not writable).
 class EIdSinkWriteError : public EIdException
 {
 public:
