@@ -1,5 +1,7 @@
 // Drives vantrel-demo-site the way the console does: multipart posts to actions.php, sent as
 // HTTP/1.0 with the console's boundary shape, and reads every reply byte for byte.
+#include "common/DemoSiteProcess.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -30,60 +32,6 @@ struct HttpReply
     int status = 0;
     QByteArray headers;
     QByteArray body;
-};
-
-// The running site process; stops it with SIGTERM and reports how it ended.
-class SiteProcess
-{
-public:
-    // Returns the port it listens on, 0 when it did not come up.
-    quint16 start(const QString &dataDir, const QStringList &extra = {}, quint16 port = 0)
-    {
-        process_.setProgram(QStringLiteral(VO_DEMO_SITE_PROGRAM));
-        process_.setArguments(QStringList{QStringLiteral("--port"), QString::number(port),
-                                          QStringLiteral("--data"), dataDir}
-                              + extra);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start();
-        while (!process_.canReadLine()) {
-            if (!process_.waitForReadyRead(10000))
-                return 0;
-        }
-        const QByteArray line = process_.readLine().trimmed();
-        const QRegularExpressionMatch match =
-            QRegularExpression(QStringLiteral("^listening 127\\.0\\.0\\.1:(\\d+)$")).match(QString::fromLatin1(line));
-        port_ = match.hasMatch() ? match.captured(1).toUShort() : 0;
-        return port_;
-    }
-
-    // True when the site left by itself with exit code 0 after SIGTERM.
-    bool stopCleanly()
-    {
-        process_.terminate();
-        return process_.waitForFinished(10000) && process_.exitStatus() == QProcess::NormalExit
-            && process_.exitCode() == 0;
-    }
-
-    // For a site that is expected to give up by itself.
-    int exitCode()
-    {
-        process_.waitForFinished(10000);
-        return process_.exitCode();
-    }
-
-    quint16 port() const { return port_; }
-
-    ~SiteProcess()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(10000);
-        }
-    }
-
-private:
-    QProcess process_;
-    quint16 port_ = 0;
 };
 
 HttpReply exchange(quint16 port, const QByteArray &request)
@@ -159,14 +107,14 @@ private:
     void restartSite(const QStringList &extra = {});
 
     std::unique_ptr<QTemporaryDir> dataDir_;
-    std::unique_ptr<SiteProcess> site_;
+    std::unique_ptr<vo::test::SiteProcess> site_;
 };
 
 void DemoSiteTest::init()
 {
     dataDir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dataDir_->isValid());
-    site_ = std::make_unique<SiteProcess>();
+    site_ = std::make_unique<vo::test::SiteProcess>();
     QVERIFY(site_->start(dataDir_->path()) != 0);
 }
 
@@ -180,7 +128,7 @@ void DemoSiteTest::cleanup()
 void DemoSiteTest::restartSite(const QStringList &extra)
 {
     QVERIFY(site_->stopCleanly());
-    site_ = std::make_unique<SiteProcess>();
+    site_ = std::make_unique<vo::test::SiteProcess>();
     QVERIFY(site_->start(dataDir_->path(), extra) != 0);
 }
 
@@ -430,7 +378,7 @@ void DemoSiteTest::seedsOnlyANewDatabase()
     // The site of init() has created its database already: seeding needs a new folder.
     QVERIFY(site_->stopCleanly());
     dataDir_ = std::make_unique<QTemporaryDir>();
-    site_ = std::make_unique<SiteProcess>();
+    site_ = std::make_unique<vo::test::SiteProcess>();
     QVERIFY(site_->start(dataDir_->path(), {QStringLiteral("--seed")}) != 0);
     QCOMPARE(listKeys().size(), 3);
     QCOMPARE(act({{"action", "2"}, {"deleteids", "all"}}), QByteArray("OK"));
@@ -443,7 +391,7 @@ void DemoSiteTest::seedsOnlyANewDatabase()
 void DemoSiteTest::aTakenPortIsAnError()
 {
     const QTemporaryDir other;
-    SiteProcess second;
+    vo::test::SiteProcess second;
     QCOMPARE(second.start(other.path(), {}, site_->port()), quint16(0));
     QVERIFY(second.exitCode() != 0);
     QCOMPARE(act({{"action", "1"}}), QByteArray("OK"));
