@@ -5,6 +5,8 @@
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
+
+#include <string>
 #else
 #include "platform/XdgBrowser.h"
 #endif
@@ -14,8 +16,9 @@ namespace vo {
 namespace {
 
 #ifdef Q_OS_WIN
-// The default value of HKEY_CLASSES_ROOT\http\shell\open\command, read without creating the
-// key; empty when it cannot be read.
+// The default value of HKEY_CLASSES_ROOT\http\shell\open\command, read with query access only
+// so the key is never created; empty when it cannot be read. (The native call takes the path
+// without the leading backslash that the registry wrappers accept.)
 QString registeredHttpCommand()
 {
     HKEY key = nullptr;

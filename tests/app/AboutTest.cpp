@@ -67,18 +67,6 @@ private Q_SLOTS:
         QVERIFY(name < version && version < copyright && copyright < memo->y() && memo->geometry().bottom() < ok->y());
     }
 
-    void textCannotBeEdited()
-    {
-        BrandingProfile profile;
-        profile.AboutText = "Fixed";
-        TfrmAbout dialog(profile);
-        dialog.show();
-        auto *memo = child<QPlainTextEdit>(&dialog, "memAbout");
-        memo->setFocus();
-        QTest::keyClicks(memo, QStringLiteral("typed"));
-        QCOMPARE(memo->toPlainText(), QStringLiteral("Fixed"));
-    }
-
     void okClosesTheDialog()
     {
         TfrmAbout dialog{BrandingProfile()};

@@ -190,15 +190,6 @@ private Q_SLOTS:
         QCOMPARE(recorder.starts.at(1).arguments, QStringList{});
     }
 
-    void launcherIsRestored()
-    {
-        Launcher *const system = &launcher();
-        {
-            RecordingLauncher recorder;
-            QCOMPARE(&launcher(), static_cast<Launcher *>(&recorder));
-        }
-        QCOMPARE(&launcher(), system);
-    }
 };
 
 QTEST_GUILESS_MAIN(BrowserTest)
