@@ -99,10 +99,10 @@ void TCryptContext::nextKeystreamRun()
 {
     // The counter is the block's first eight bytes as one little-endian number; the other
     // eight stay zero. It is 1 for the first block of data.
-    for (int b = 0; b < RunBlocks; ++b) {
-        qToLittleEndian(qFromLittleEndian<quint64>(counterBlock_.data()) + 1, counterBlock_.data());
-        std::memcpy(counterRun_.data() + b * crypto::AesBlockSize, counterBlock_.data(), counterBlock_.size());
-    }
+    quint64 counter = qFromLittleEndian<quint64>(counterBlock_.data());
+    for (int b = 0; b < RunBlocks; ++b)
+        qToLittleEndian(++counter, counterRun_.data() + b * crypto::AesBlockSize);
+    qToLittleEndian(counter, counterBlock_.data());
     aes_->encryptBlocks(counterRun_.data(), keystream_.data(), RunBlocks);
     keystreamPosition_ = 0;
 }

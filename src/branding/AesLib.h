@@ -65,7 +65,7 @@ private:
     void nextKeystreamRun();
 
     std::array<unsigned char, 16> counterBlock_{};
-    std::array<unsigned char, RunBytes> counterRun_{};
+    std::array<unsigned char, RunBytes> counterRun_{}; // upper eight bytes of each block stay zero
     std::array<unsigned char, RunBytes> keystream_{};
     int keystreamPosition_ = RunBytes;
     std::unique_ptr<crypto::AesEncryptor> aes_;

@@ -62,6 +62,7 @@ private Q_SLOTS:
         QCOMPARE(run.errors, QByteArray());
         const QByteArray container = readFile(path("dbsettings.dat"));
         QCOMPARE(container.size(), plain.size() + 20);
+        QVERIFY(QFile::permissions(path("dbsettings.dat")) & QFile::ReadOther); // not the temporary file's 0600
         const Decrypted inProcess = decryptBytes(container, "pzorvtkqeu");
         QVERIFY(inProcess.ok);
         QVERIFY(inProcess.plain == plain);

@@ -13,6 +13,9 @@ namespace vo::brand {
 
 namespace {
 
+constexpr QFile::Permissions NewFilePermissions =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther;
+
 std::filesystem::path fsPath(const QString &name)
 {
     return std::filesystem::path(name.toStdU16String());
@@ -26,6 +29,8 @@ Outcome transform(Direction direction, const QString &source, const QString &des
     if (!temporary.open())
         throw cannotCreateFile(QFileInfo(destination).absoluteFilePath(), temporary.errorString());
     temporary.close(); // the file operation opens it again for itself; the name stays reserved
+    // A temporary file is private to its owner; the result gets the destination's usual rights.
+    temporary.setPermissions(QFile::exists(destination) ? QFile::permissions(destination) : NewFilePermissions);
 
     const bool ok = direction == Direction::Encrypt ? EncryptFileTo(source, temporary.fileName())
                                                     : DecryptFileTo(source, temporary.fileName());
