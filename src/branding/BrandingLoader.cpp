@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QPixmap>
 
+#include <utility>
+
 namespace vo {
 
 namespace {
