@@ -122,22 +122,24 @@ void TCryptContext::applyKeystream(unsigned char *data, qsizetype length)
 
 void TCryptContext::encrypt(unsigned char *data, qsizetype length)
 {
-    // Piece by piece, so that each piece is still in the cache when the HMAC reads it.
-    while (length > 0) {
-        const qsizetype piece = qMin<qsizetype>(length, RunBytes);
-        applyKeystream(data, piece);
-        hmac_->update(data, static_cast<std::size_t>(piece));
-        data += piece;
-        length -= piece;
-    }
+    process(data, length, MacOrder::AfterKeystream);
 }
 
 void TCryptContext::decrypt(unsigned char *data, qsizetype length)
 {
+    process(data, length, MacOrder::BeforeKeystream);
+}
+
+void TCryptContext::process(unsigned char *data, qsizetype length, MacOrder order)
+{
+    // Piece by piece, so that each piece is still in the cache when the second pass reads it.
     while (length > 0) {
         const qsizetype piece = qMin<qsizetype>(length, RunBytes);
-        hmac_->update(data, static_cast<std::size_t>(piece));
+        if (order == MacOrder::BeforeKeystream)
+            hmac_->update(data, static_cast<std::size_t>(piece));
         applyKeystream(data, piece);
+        if (order == MacOrder::AfterKeystream)
+            hmac_->update(data, static_cast<std::size_t>(piece));
         data += piece;
         length -= piece;
     }

@@ -61,6 +61,9 @@ private:
     static constexpr int RunBlocks = 256;
     static constexpr int RunBytes = RunBlocks * 16;
 
+    // The code always covers the encrypted form of the bytes.
+    enum class MacOrder { AfterKeystream, BeforeKeystream };
+    void process(unsigned char *data, qsizetype length, MacOrder order);
     void applyKeystream(unsigned char *data, qsizetype length);
     void nextKeystreamRun();
 
