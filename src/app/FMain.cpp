@@ -1,6 +1,9 @@
 #include "app/FMain.h"
 
+#include "app/FAbout.h"
+#include "branding/BrandingLoader.h"
 #include "net/IdHTTP.h"
+#include "platform/Browser.h"
 #include "platform/AnsiText.h"
 #include "products/FGetURLs.h"
 #include "products/FProduct.h"
@@ -10,7 +13,10 @@
 #include "settings/SettingsStore.h"
 #include "ui/Accessibility.h"
 #include "ui/ErrorReporter.h"
+#include "ui/LinkLabel.h"
+#include "ui/LoopingMovie.h"
 #include "ui/MessageBox.h"
+#include "ui/Skin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -171,6 +177,9 @@ QWidget *TfrmMain::buildToolbar()
     auto *btnHelp = makeToolButton("bsSkinSpeedButton2", "Help", QStyle::SP_DialogHelpButton);
 
     connect(btnSimple, &QPushButton::clicked, this, [this] { runGuarded([this] { btnSimpleClick(); }); });
+    connect(btnMakeMoney, &QPushButton::clicked, this, [this] { runGuarded([this] { btnMakeMoneyClick(); }); });
+    connect(btnAbout, &QPushButton::clicked, this, [this] { runGuarded([this] { btnAboutClick(); }); });
+    connect(btnHelp, &QToolButton::clicked, this, [this] { runGuarded([this] { btnHelpClick(); }); });
     connect(btnUpdates, &QToolButton::clicked, this, [this] { runGuarded([this] { CheckForUpdates(false); }); });
 
     auto *layout = new QHBoxLayout(toolbar);
@@ -194,6 +203,9 @@ QWidget *TfrmMain::buildBanner()
     imgBanner->setAccessibleName(QStringLiteral("Banner"));
     gifBanner = make<QLabel>("gifBanner", panBanner);
     gifBanner->setAccessibleName(QStringLiteral("Banner"));
+    gifBanner->hide();
+    imgBanner->installEventFilter(this);
+    gifBanner->installEventFilter(this);
     // The strip has no layout: its pictures are centred by hand on every resize.
     panBanner->installEventFilter(this);
     return panBanner;
@@ -270,9 +282,10 @@ QWidget *TfrmMain::buildProductArea()
 QWidget *TfrmMain::buildLinks()
 {
     panLinks = makePanel("panLinks", 36);
+    // The design state, shown until a branding file says otherwise.
     const auto makeLink = [](const char *name) {
-        auto *label = make<QLabel>(name, QStringLiteral("Google"));
-        label->setProperty("address", QStringLiteral("http://www.google.com/"));
+        auto *label = make<LinkLabel>(name);
+        label->setLink("Google", "http://www.google.com/");
         return label;
     };
     lblLink1URL = makeLink("lblLink1URL");
@@ -317,7 +330,80 @@ void TfrmMain::FormCreate()
 
 void TfrmMain::LoadBranding()
 {
-    // The branding file arrives with the distribution; without one the window keeps its design.
+    SystemRandom random;
+    BrandingResult branding = LoadBrandingFile(folder_, random);
+    // Whatever could not be loaded is told once; the window is usable all the same.
+    for (const QString &problem : std::as_const(branding.problems))
+        msgMain->warning(problem);
+    if (!branding.applied)
+        return;
+
+    profile_ = branding.profile;
+    setWindowTitle(ansi::toUnicode(branding.caption));
+    setAccessibleName(windowTitle());
+    btnNews->setVisible(branding.newsButtonVisible);
+    btnMakeMoney->setText(ansi::toUnicode(branding.makeMoneyCaption));
+    showBanner(branding.banner);
+    panLinks->setVisible(branding.linksVisible);
+    lblLink1URL->setLink(profile_.Link1Caption, profile_.Link1URL);
+    lblLink2URL->setLink(profile_.Link2Caption, profile_.Link2URL);
+    if (branding.skinStyleSheet)
+        skin::apply(*branding.skinStyleSheet);
+    if (branding.icon) {
+        QApplication::setWindowIcon(*branding.icon);
+        setWindowIcon(*branding.icon);
+    }
+}
+
+void TfrmMain::showBanner(const BannerPicture &banner)
+{
+    if (!profile_.BannerURL.isEmpty()) {
+        imgBanner->setCursor(Qt::PointingHandCursor);
+        gifBanner->setCursor(Qt::PointingHandCursor);
+    }
+    QLabel *shown = nullptr;
+    switch (banner.kind) {
+    case BannerPicture::Kind::None:
+        panBanner->hide();
+        return;
+    case BannerPicture::Kind::Still:
+        imgBanner->setPixmap(QPixmap::fromImage(banner.still));
+        shown = imgBanner;
+        break;
+    case BannerPicture::Kind::Animated: {
+        auto *movie = new LoopingMovie(banner.animation, gifBanner);
+        gifBanner->setMovie(movie);
+        movie->start();
+        shown = gifBanner;
+        break;
+    }
+    }
+    imgBanner->setVisible(shown == imgBanner);
+    gifBanner->setVisible(shown == gifBanner);
+    shown->resize(banner.size);
+    panBanner->setFixedHeight(banner.size.height() + 10);
+}
+
+void TfrmMain::bannerClick()
+{
+    if (!profile_.BannerURL.isEmpty())
+        OpenURL(profile_.BannerURL);
+}
+
+void TfrmMain::btnMakeMoneyClick()
+{
+    OpenURL(profile_.AffiliateURL);
+}
+
+void TfrmMain::btnHelpClick()
+{
+    OpenURL(profile_.AppHelpURL);
+}
+
+void TfrmMain::btnAboutClick()
+{
+    TfrmAbout dialog(profile_, this);
+    dialog.exec();
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -361,6 +447,8 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == panBanner && event->type() == QEvent::Resize)
         FormResize();
+    if ((watched == imgBanner || watched == gifBanner) && event->type() == QEvent::MouseButtonRelease)
+        runGuarded([this] { bannerClick(); });
     return QWidget::eventFilter(watched, event);
 }
 

@@ -24,7 +24,9 @@ class QToolButton;
 
 namespace vo {
 
+class LinkLabel;
 class ProductListModel;
+struct BannerPicture;
 class TIdHTTP;
 class TMessageBox;
 
@@ -80,6 +82,11 @@ private:
     void Timer1Timer();
     void btnSimpleClick();
     void LoadBranding();
+    void showBanner(const BannerPicture &banner);
+    void bannerClick();
+    void btnMakeMoneyClick();
+    void btnHelpClick();
+    void btnAboutClick();
 
     void btnSelectAllClick();
     void btnClearAllClick();
@@ -133,8 +140,8 @@ private:
     QTableView *lvwProducts = nullptr;
     QLabel *lblTotal = nullptr;
     QWidget *panLinks = nullptr;
-    QLabel *lblLink1URL = nullptr;
-    QLabel *lblLink2URL = nullptr;
+    LinkLabel *lblLink1URL = nullptr;
+    LinkLabel *lblLink2URL = nullptr;
     QLabel *MainStatusPanel = nullptr;
     QProgressBar *MainGauge = nullptr;
 };
