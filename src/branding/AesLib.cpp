@@ -2,6 +2,7 @@
 
 #include "branding/CryptoPrimitives.h"
 #include "branding/ExclusiveFile.h"
+#include "branding/WriteBehind.h"
 #include "platform/AppError.h"
 
 #include <QFile>
@@ -245,8 +246,11 @@ bool transformFile(const QString &sourceFileName, const QString &destinationFile
     ExclusiveFile destination(destinationFileName);
 
     TEncryption encryption(QByteArray(ProgramPassphrase), ProgramBufferSize);
-    return direction == Direction::Encrypt ? encryption.EncryptStream(source, destination.device())
-                                           : encryption.DecryptStream(source, destination.device(), source.size());
+    // The system copies one buffer into the file while the next one is being encrypted.
+    WriteBehindDevice output(destination.device());
+    const bool ok = direction == Direction::Encrypt ? encryption.EncryptStream(source, output)
+                                                    : encryption.DecryptStream(source, output, source.size());
+    return output.finish() && ok;
 }
 
 } // namespace

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "branding/BrandingProfile.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+
+#include <optional>
+
+namespace vo {
+
+class TIdHTTP;
+class TMessageBox;
+
+// Who asks for news: the tier's publisher id, the distributor's code, the tier code sent as
+// "prodtype" ("BM", "BP", "BG") and the news target. Every caller of the console asks for "UA".
+struct NewsRequest
+{
+    QByteArray publisherId;
+    QByteArray branderCode;
+    QByteArray tierCode;
+    QByteArray target = QByteArrayLiteral("UA");
+};
+
+// The one tier rule of the start-up check, the News button and the news window: BranderType
+// compared exactly with "Master", "Platinum" and "Gold", and only a tier whose publisher id is
+// set asks for anything. "Free" and every other value have no news service.
+std::optional<NewsRequest> newsRequestFor(const BrandingProfile &profile);
+
+// The three requests to the tier's news server. A failed request reads as the empty reply;
+// error replies are shown in msgMain with the service's own words (never for a silent check).
+class NewsService
+{
+public:
+    NewsService(TIdHTTP &http, TMessageBox &messages, const BrandingProfile &profile)
+        : http_(http), messages_(messages), profile_(profile)
+    {
+    }
+
+    // The newest item: its id and title; a bare "OK" means there is none (both stay empty).
+    bool FetchLatestNews(const NewsRequest &request, bool silent, QByteArray &newsId, QByteArray &newsTitle);
+    // Appends every item of the list ("id^title^published") to `list`, which it never clears.
+    bool FetchNewsList(const NewsRequest &request, QByteArrayList &list);
+    // The item's text as HTML.
+    bool FetchNewsDetails(const NewsRequest &request, const QByteArray &newsId, QByteArray &html);
+
+    // The script's address on the server of the tier code; an unknown code has no server and
+    // gives the bare path.
+    QByteArray scriptUrl(const QByteArray &tierCode, const QByteArray &script) const;
+
+    // The words shown for an error reply, empty for a reply that has none.
+    enum class Script { LastNews, NewsDetails };
+    static QByteArray errorText(const QByteArray &trimmedReply, Script script);
+
+private:
+    // Posts the six fields and returns the trimmed reply; empty when the request failed.
+    QByteArray post(const QByteArray &script, const NewsRequest &request, const QByteArray &fourthName,
+                    const QByteArray &fourthValue);
+    void report(const QByteArray &trimmedReply, Script script);
+
+    TIdHTTP &http_;
+    TMessageBox &messages_;
+    const BrandingProfile &profile_;
+};
+
+} // namespace vo
