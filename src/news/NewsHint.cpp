@@ -1,0 +1,166 @@
+#include "news/NewsHint.h"
+
+#include "platform/AnsiText.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QToolTip>
+
+namespace vo {
+
+namespace {
+
+constexpr int kMargin = 4;
+
+QPointer<TNewsHint> &shownHint()
+{
+    static QPointer<TNewsHint> hint;
+    return hint;
+}
+
+QFont hintFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    return font;
+}
+
+} // namespace
+
+QRect hintRectFor(HintPlacement placement, QPoint anchor, QSize size)
+{
+    const int x = anchor.x();
+    const int y = anchor.y();
+    switch (placement) {
+    case HintPlacement::BelowLeft:
+        return QRect(QPoint(x - size.width() - 3, y + 1), size);
+    case HintPlacement::BelowRight:
+        return QRect(QPoint(x + 6, y + 1), size);
+    case HintPlacement::AboveLeft:
+        return QRect(QPoint(x - 1 - size.width(), y - 1 - size.height()), size);
+    case HintPlacement::AboveRight:
+        break;
+    }
+    return QRect(QPoint(x + 1, y - 1 - size.height()), size);
+}
+
+QRect placeHint(QPoint anchor, QSize size, const QRect &screen)
+{
+    const HintPlacement cycle[] = {HintPlacement::BelowLeft, HintPlacement::BelowRight, HintPlacement::AboveLeft,
+                                   HintPlacement::AboveRight};
+    QRect rect;
+    for (const HintPlacement placement : cycle) {
+        rect = hintRectFor(placement, anchor, size);
+        if (screen.contains(rect))
+            break;
+    }
+    return rect;
+}
+
+TNewsHint::TNewsHint(const QString &text, QWidget *owner)
+    : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+    , text_(text)
+{
+    setObjectName(QStringLiteral("LMDMessageHint1"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::NoFocus);
+    setFont(hintFont());
+    setAccessibleName(text_);
+    setPalette(QToolTip::palette());
+}
+
+TNewsHint *TNewsHint::current()
+{
+    return shownHint();
+}
+
+TNewsHint *TNewsHint::showAt(QPoint anchor, const QByteArray &text, QWidget *owner)
+{
+    if (TNewsHint *previous = shownHint())
+        previous->dismiss();
+
+    QString shown = ansi::toUnicode(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    auto *hint = new TNewsHint(shown, owner); // deletes itself on close
+    shownHint() = hint;
+
+    const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect screenRect = screen->geometry();
+    const QRect textBox = QFontMetrics(hint->font())
+                              .boundingRect(QRect(0, 0, screenRect.width() / 4, screenRect.height()),
+                                            Qt::TextWordWrap, shown);
+    hint->textRect_ = QRect(QPoint(kMargin, kMargin), textBox.size());
+    const QSize size(textBox.width() + 2 * kMargin + kShadowDepth, textBox.height() + 2 * kMargin + kShadowDepth);
+    hint->setGeometry(placeHint(anchor, size, screenRect));
+    // A real grab is not available everywhere (the offscreen platform has none): every event of
+    // the application passes this filter first.
+    qApp->installEventFilter(hint);
+    hint->show();
+    hint->raise();
+    return hint;
+}
+
+void TNewsHint::dismiss()
+{
+    if (dismissed_)
+        return;
+    dismissed_ = true;
+    qApp->removeEventFilter(this);
+    if (shownHint() == this)
+        shownHint() = nullptr;
+    close();
+}
+
+bool TNewsHint::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+        // Captured: the click that ends the balloon goes nowhere else.
+        if (watched->isWidgetType() || watched->isWindowType()) {
+            dismiss();
+            return true;
+        }
+        break;
+    case QEvent::ApplicationActivate:
+    case QEvent::ApplicationDeactivate:
+    case QEvent::ApplicationStateChange:
+        dismiss();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TNewsHint::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect body = rect().adjusted(0, 0, -kShadowDepth, -kShadowDepth);
+    painter.fillRect(body.translated(kShadowDepth, kShadowDepth), QColor(0, 0, 0, 96));
+    painter.fillRect(body, palette().color(QPalette::ToolTipBase));
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.drawRect(body.adjusted(0, 0, -1, -1));
+    painter.drawText(textRect_, Qt::TextWordWrap, text_);
+}
+
+QPoint newsHintAnchor(const QWidget &button)
+{
+    const QPoint clientPoint(button.x() + button.width() / 2, button.y() + button.height() / 2);
+    return button.window()->mapToGlobal(clientPoint);
+}
+
+TNewsHint *ShowNewsHint(const QWidget &button, const QByteArray &text)
+{
+    return TNewsHint::showAt(newsHintAnchor(button), text, button.window());
+}
+
+} // namespace vo

@@ -1,0 +1,118 @@
+#include "update/UpdateCheck.h"
+
+#include "branding/Branding.h"
+#include "net/IdExceptions.h"
+#include "net/IdHTTP.h"
+#include "platform/AnsiText.h"
+#include "platform/Launcher.h"
+#include "settings/ProfileIni.h"
+#include "ui/MessageBox.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
+
+#include <cmath>
+
+namespace vo {
+
+namespace {
+
+// The update site writes "2.01"; a comma or a thousands separator is no version.
+QLocale versionLocale()
+{
+    QLocale locale = QLocale::c();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+    return locale;
+}
+
+void disconnectQuietly(TIdHTTP &http)
+{
+    try {
+        http.Disconnect();
+    } catch (const std::exception &) {
+    }
+}
+
+QByteArray readDescription(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+} // namespace
+
+bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath)
+{
+    QFile::remove(localPath);
+    QFile file(localPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QCoreApplication::processEvents();
+    try {
+        http.GetToStream(url, file);
+        file.close();
+        if (file.error() != QFileDevice::NoError)
+            throw EIdSinkWriteError();
+        disconnectQuietly(http);
+        return true;
+    } catch (const std::exception &) {
+        disconnectQuietly(http);
+        file.close();
+        file.remove();
+        return false;
+    }
+}
+
+float serverVersionOf(const QByteArray &descriptionBytes)
+{
+    const QByteArray text = ProfileIni(descriptionBytes).readString("APPLICATION", "Version");
+    bool ok = false;
+    const float version = versionLocale().toFloat(QString::fromLatin1(text), &ok);
+    // toFloat reads "nan" and "inf" as numbers; neither is a version.
+    return ok && std::isfinite(version) ? version : 0.0f;
+}
+
+UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFolder &folder, bool silent,
+                              const QByteArray &updateBaseUrl)
+{
+    const QString localPath = folder.file(u"mainappupdate.inf");
+    const auto noUpdate = [&] {
+        if (!silent)
+            messages.information(QStringLiteral("There's no new updates for this application!"));
+        return UpdateOutcome::NoUpdate;
+    };
+
+    if (!DownloadFile(http, updateBaseUrl + "mainappupdate.inf", localPath) || !QFile::exists(localPath))
+        return noUpdate();
+    const QByteArray description = readDescription(localPath);
+    const double programVersion = versionLocale().toDouble(QString::fromLatin1(ProgramVersion));
+    if (programVersion >= double(serverVersionOf(description)))
+        return noUpdate();
+
+    const QByteArray versionText = ProfileIni(description).readString("APPLICATION", "Version");
+    if (!messages.confirm(TMessageBox::Kind::Information,
+                          QStringLiteral("There is a new update: (version ") + ansi::toUnicode(versionText)
+                              + QStringLiteral(") available for your application!. Do you want download this update now?")))
+        return UpdateOutcome::Declined;
+
+    const QString updater = folder.file(u"Updater.exe");
+    if (!QFile::exists(updater)) {
+        messages.warning(QStringLiteral("The updater module is missing. Please reinstall again the current version!"));
+        return UpdateOutcome::UpdaterMissing;
+    }
+    if (!messages.confirm(TMessageBox::Kind::Information,
+                          QStringLiteral("To update your software the application will close to\n\r"
+                                         "replace some files. Do you want to update now?")))
+        return UpdateOutcome::Declined;
+
+    // Started directly with its three arguments, and not waited for: the program closes so
+    // that the updater can replace its files. Whether it started is not known to the program.
+    launcher().startDetached(updater, {ansi::toUnicode(updateBaseUrl), QString::fromLatin1(ProgramVersion),
+                                       QStringLiteral("A")});
+    return UpdateOutcome::UpdaterStarted;
+}
+
+} // namespace vo

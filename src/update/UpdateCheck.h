@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/AppFolder.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace vo {
+
+class TIdHTTP;
+class TMessageBox;
+
+// The publisher's update site: the folder that holds this program's update description.
+inline constexpr char UpdateBaseURL[] = "http://update.vantreloskel.com/liveupdate/vantrel_oskel/";
+
+// How a check ended. After UpdaterStarted the caller closes the main window, which ends the
+// program so that the updater can replace its files.
+enum class UpdateOutcome { NoUpdate, Declined, UpdaterMissing, UpdaterStarted };
+
+// Stores the body of `url` in `localPath` through the client. On any failure of the request the
+// file is removed again and the result is false; the connection is closed either way.
+bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath);
+
+// The "Version" of an update description as a 32-bit float read with "." whatever the locale;
+// 0 when it is missing, not a number, or not finite.
+float serverVersionOf(const QByteArray &descriptionBytes);
+
+// Fetches "mainappupdate.inf" from `updateBaseUrl` (which ends in "/") into the application
+// folder, and when its version is newer than the program's, asks the user and starts
+// "Updater.exe" with the base URL, the program version and "A". `silent` only mutes the
+// message that there is no update.
+UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFolder &folder, bool silent,
+                              const QByteArray &updateBaseUrl = QByteArray(UpdateBaseURL));
+
+} // namespace vo
