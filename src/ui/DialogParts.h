@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QRect>
 
+#include <utility>
+
 class QLabel;
 class QPushButton;
 
@@ -20,6 +22,15 @@ public:
 
     void reject() override {}
 };
+
+// An object known by its name, as tests and accessibility tools find it.
+template <typename Object, typename... Args>
+Object *makeNamed(const char *objectName, Args &&...args)
+{
+    auto *object = new Object(std::forward<Args>(args)...);
+    object->setObjectName(QString::fromLatin1(objectName));
+    return object;
+}
 
 // A button used with the mouse only: never the default, never in the focus chain.
 QPushButton *makeMouseButton(QWidget *parent, const char *objectName, const QString &caption, const QRect &geometry);

@@ -1,0 +1,230 @@
+// The product area's commands: the list, its buttons and the requests behind them.
+#include "app/FMain.h"
+
+#include "net/IdHTTP.h"
+#include "products/FGetURLs.h"
+#include "products/FProduct.h"
+#include "products/ProductListModel.h"
+#include "products/ProductRows.h"
+#include "ui/ErrorReporter.h"
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+namespace vo {
+
+void TfrmMain::connectCommand(const char *buttonName, void (TfrmMain::*handler)())
+{
+    auto *button = findChild<QPushButton *>(QString::fromLatin1(buttonName));
+    connect(button, &QPushButton::clicked, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+}
+
+SiteActions TfrmMain::actions()
+{
+    return SiteActions(*IdHTTP1, settings_);
+}
+
+bool TfrmMain::refuseWhileBusy() const
+{
+    if (!IdHTTP1->busy())
+        return false;
+    QApplication::beep();
+    return true;
+}
+
+bool TfrmMain::CheckServer()
+{
+    return actions().CheckServer();
+}
+
+bool TfrmMain::RefreshProducts()
+{
+    MainStatusPanel->setText(QStringLiteral("Getting data..."));
+    const QByteArray reply = actions().RequestList();
+    const bool accepted = reply.contains("OK") && FillProductList(reply);
+    MainStatusPanel->clear();
+    return accepted;
+}
+
+bool TfrmMain::FillProductList(const QByteArray &reply)
+{
+    products_->clear();
+    ProductListReply parsed = ParseProductList(reply);
+    if (parsed.onlyOk)
+        return true;
+    products_->append(std::move(parsed.rows));
+    {
+        // The rows arrive in name order; only the header's arrow has to follow, not a second sort.
+        const QSignalBlocker quiet(lvwProducts->horizontalHeader());
+        lvwProducts->horizontalHeader()->setSortIndicator(ProductListModel::NameColumn, Qt::AscendingOrder);
+    }
+    if (!parsed.complete)
+        return false;
+    lblTotal->setText(QStringLiteral("Total: %1 product(s)").arg(products_->rowCount()));
+    QCoreApplication::processEvents();
+    return true;
+}
+
+std::vector<int> TfrmMain::selectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex &index : lvwProducts->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TfrmMain::showDeleteCount()
+{
+    lblTotal->setText(QStringLiteral("Total: %1 products(s)").arg(products_->rowCount()));
+    QCoreApplication::processEvents();
+}
+
+void TfrmMain::btnSelectAllClick()
+{
+    lvwProducts->selectAll();
+}
+
+void TfrmMain::btnClearAllClick()
+{
+    lvwProducts->clearSelection();
+}
+
+void TfrmMain::btnRefreshClick()
+{
+    if (refuseWhileBusy())
+        return;
+    if (CheckServer() && !closing_)
+        RefreshProducts();
+}
+
+void TfrmMain::btnDeleteClick()
+{
+    if (refuseWhileBusy())
+        return;
+    QByteArrayList keys;
+    for (const int row : selectedRows())
+        keys.append(products_->record(row).Key);
+    if (!keys.isEmpty()
+        && msgMain->confirm(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete the selected items?"))) {
+        deleteProducts(keys.join(','));
+    }
+    showDeleteCount();
+}
+
+void TfrmMain::btnDeleteAllClick()
+{
+    if (refuseWhileBusy())
+        return;
+    if (products_->rowCount() > 0
+        && msgMain->confirm(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete all?."))) {
+        deleteProducts(QByteArrayLiteral("all"));
+    }
+    showDeleteCount();
+}
+
+void TfrmMain::deleteProducts(const QByteArray &keys)
+{
+    if (actions().DeleteProducts(keys)) {
+        if (!closing_)
+            RefreshProducts();
+    } else if (!closing_) {
+        msgMain->warning(QStringLiteral(
+            "There is a trouble deleting items, please check your settings and your internet connection."));
+    }
+}
+
+void TfrmMain::btnAddClick()
+{
+    if (refuseWhileBusy())
+        return;
+    TfrmProducts dialog(*msgMain, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const AddResult result = actions().AddProduct(dialog.name(), dialog.folder(), dialog.thanksPage());
+    if (closing_)
+        return;
+    switch (result) {
+    case AddResult::Added:
+        RefreshProducts();
+        break;
+    case AddResult::NameExists:
+        msgMain->warning(QStringLiteral("This Product Name already exists. Please enter a new Name when add a new Product."));
+        break;
+    case AddResult::Failed:
+        msgMain->warning(QStringLiteral(
+            "There is a trouble adding this affiliate, please check your settings and your internet connection."));
+        break;
+    }
+}
+
+std::optional<TfrmMain::SelectedProduct> TfrmMain::requestSelectedProduct()
+{
+    const std::vector<int> rows = selectedRows();
+    if (rows.size() != 1) {
+        msgMain->warning(QStringLiteral("You need to select just one product."));
+        return std::nullopt;
+    }
+    // The key is taken before the request: the selection may move while it waits.
+    SelectedProduct selected{products_->record(rows.front()).Key, {}};
+    const std::optional<QByteArray> row = actions().GetProduct(selected.key);
+    if (!row || closing_)
+        return std::nullopt;
+    selected.product = ParseProductRow(*row);
+    return selected;
+}
+
+void TfrmMain::btnEditClick()
+{
+    if (refuseWhileBusy())
+        return;
+    const std::optional<SelectedProduct> selected = requestSelectedProduct();
+    if (!selected)
+        return;
+    const std::optional<ProductRecord> &product = selected->product;
+    if (!product) {
+        msgMain->warning(QStringLiteral("This product cannot be edited: your site sent its data in a form that "
+                                        "cannot be read back safely."));
+        return;
+    }
+
+    TfrmProducts dialog(*msgMain, this);
+    dialog.showProduct(*product);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const UpdateResult result = actions().UpdateProduct(selected->key, dialog.name(), dialog.folder(), dialog.thanksPage());
+    if (closing_)
+        return;
+    switch (result) {
+    case UpdateResult::Updated:
+        RefreshProducts();
+        break;
+    case UpdateResult::NotFound:
+        msgMain->warning(QStringLiteral("This product doesn't exists."));
+        break;
+    case UpdateResult::NameExists:
+        msgMain->warning(QStringLiteral("There is another product with same name."));
+        break;
+    case UpdateResult::Failed:
+        msgMain->warning(QStringLiteral(
+            "There is a trouble adding this product, please check your settings and your internet connection."));
+        break;
+    }
+}
+
+void TfrmMain::bsSkinButton2Click()
+{
+    if (refuseWhileBusy())
+        return;
+    const std::optional<SelectedProduct> selected = requestSelectedProduct();
+    if (!selected || !selected->product)
+        return;
+    TfrmGetURLs dialog(BuildThanksPageUrl(settings_.swebserver, *selected->product), this);
+    dialog.exec();
+}
+
+} // namespace vo
