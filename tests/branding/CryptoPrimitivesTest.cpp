@@ -72,18 +72,12 @@ QByteArray bytesOf(const SaltGenerator::Block &block)
     return QByteArray(reinterpret_cast<const char *>(block.data()), static_cast<qsizetype>(block.size()));
 }
 
-// Counts requests and answers each with the next number, so runs can be compared.
+// Answers each request with a different number that uses all eight bytes, and counts them.
 struct CountingSource
 {
     int *calls;
-    quint64 tweakCall = 0;  // 1-based request whose answer gets `tweak` xor-ed in
-    quint64 tweak = 0;
 
-    quint64 operator()() const
-    {
-        const quint64 n = static_cast<quint64>(++*calls);
-        return (n * 0x9E3779B97F4A7C15ull) ^ (n == tweakCall ? tweak : 0);
-    }
+    quint64 operator()() const { return static_cast<quint64>(++*calls) * 0x9E3779B97F4A7C15ull; }
 };
 
 // The generator as its description reads, step by step, on plain byte strings: start = zero
@@ -279,34 +273,6 @@ private Q_SLOTS:
         }
     }
 
-    void generatorAsksFor33PiecesPerRefresh()
-    {
-        // 260 bytes in requests of at most 8: 32 full requests and one of 4. The start runs two
-        // refreshes; the next refresh comes only when byte 261 is drawn.
-        int calls = 0;
-        SaltGenerator generator{CountingSource{&calls}};
-        QCOMPARE(calls, 66);
-        drawn(generator, 100);
-        drawn(generator, 160);
-        QCOMPARE(calls, 66);
-        drawn(generator, 1);
-        QCOMPARE(calls, 99);
-    }
-
-    void generatorTakesLowBytesFirst()
-    {
-        // The 33rd request of a refresh wants 4 bytes: only the low half of its number counts.
-        int callsA = 0;
-        int callsB = 0;
-        int callsC = 0;
-        SaltGenerator plain{CountingSource{&callsA}};
-        SaltGenerator highHalfChanged{CountingSource{&callsB, 33, 0xFFFFFFFF00000000ull}};
-        SaltGenerator lowHalfChanged{CountingSource{&callsC, 33, 0x00000000FFFFFFFFull}};
-        const QByteArray expected = drawn(plain, 600);
-        QCOMPARE(drawn(highHalfChanged, 600), expected);
-        QVERIFY(drawn(lowHalfChanged, 600) != expected);
-    }
-
     void generatorFollowsItsModel()
     {
         int calls = 0;
@@ -317,6 +283,7 @@ private Q_SLOTS:
 
     void generatorDrawsTheSameBytesInAnyPieces()
     {
+        // The read position carries over between draws and across refreshes.
         int callsA = 0;
         int callsB = 0;
         SaltGenerator whole{CountingSource{&callsA}};
@@ -325,13 +292,7 @@ private Q_SLOTS:
         QByteArray got;
         for (const int n : {8, 12, 240, 1, 259, 16, 264})
             got += drawn(pieces, n);
-        QCOMPARE(got, expected);
-        QCOMPARE(callsB, callsA);
-        // A fresh generator on the same entropy repeats itself; the output is not the pool.
-        int callsC = 0;
-        SaltGenerator again{CountingSource{&callsC}};
-        QCOMPARE(drawn(again, 8), expected.left(8));
-        QVERIFY(expected.left(260) != expected.mid(260, 260));
+        QCOMPARE(got.toHex(), expected.toHex());
     }
 };
 
