@@ -94,6 +94,9 @@ private Q_SLOTS:
     void answersPlainGets();
     void seedsOnlyANewDatabase();
     void aTakenPortIsAnError();
+    void newsOfTheDemoTier();
+    void newsRefusesOtherMembers();
+    void updateDescription();
 
 private:
     HttpReply post(const QByteArray &contentType, const QByteArray &body, const QByteArray &target = "/actions.php");
@@ -103,6 +106,9 @@ private:
     // Fields 0..5 of a product's row from action 5; empty when it is not found.
     QList<QByteArray> product(const QByteArray &key);
     QList<QByteArray> listKeys();
+    // A news request as the console posts it: six fields, the empty "something" last.
+    QByteArray news(const QByteArray &script, const QByteArray &fourthName, const QByteArray &fourthValue,
+                    const QByteArray &publisher = "demo", const QByteArray &tier = "BM");
     // Stops the site with SIGTERM, checks that it ended cleanly, and starts it on the same data.
     void restartSite(const QStringList &extra = {});
 
@@ -168,6 +174,16 @@ QList<QByteArray> DemoSiteTest::listKeys()
             keys.append(r.mid(1, r.indexOf('"', 1) - 1));
     }
     return keys;
+}
+
+QByteArray DemoSiteTest::news(const QByteArray &script, const QByteArray &fourthName, const QByteArray &fourthValue,
+                               const QByteArray &publisher, const QByteArray &tier)
+{
+    const HttpReply reply = post("multipart/form-data; boundary=" + kBoundary,
+                                 formBody({{"memusername", publisher}, {"prodcode", "DEMO"}, {"prodtype", tier},
+                                           {fourthName, fourthValue}, {"newstarget", "UA"}, {"something", ""}}),
+                                 script);
+    return reply.status == 200 ? reply.body : "HTTP " + QByteArray::number(reply.status);
 }
 
 void DemoSiteTest::emptySiteAnswersEveryAction()
@@ -395,6 +411,49 @@ void DemoSiteTest::aTakenPortIsAnError()
     QCOMPARE(second.start(other.path(), {}, site_->port()), quint16(0));
     QVERIFY(second.exitCode() != 0);
     QCOMPARE(act({{"action", "1"}}), QByteArray("OK"));
+}
+
+void DemoSiteTest::newsOfTheDemoTier()
+{
+    QCOMPARE(news("/news/getlastnews.php", "conttype", "lastcode"), QByteArray("3^Version 2.01 is out\xAFOK"));
+    // A news base URL that ends in "/" posts to "//news/...".
+    QCOMPARE(news("//news/getlastnews.php", "conttype", "all"),
+             QByteArray("3^Version 2.01 is out^2026-11-20\xAF" "2^Selling bundles^2026-10-02\xAF"
+                        "1^Welcome to the member news^2026-09-01\xAFOK"));
+
+    const QByteArray text = news("/news/getnewsdetails.php", "newsid", "1");
+    QVERIFY2(text.endsWith("</p>\xAFOK"), text.constData());
+    QVERIFY(text.contains("Caf$E9 cr$E8me"));
+    // Nothing outside printable ASCII goes out unescaped, and no marker byte before the end.
+    for (const char c : text.chopped(3))
+        QVERIFY(static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F);
+    QVERIFY(news("/news/getnewsdetails.php", "newsid", "2").contains("at $2419 sells"));
+    QCOMPARE(news("/news/getnewsdetails.php", "newsid", "4"), QByteArray("INVALIDNEWS"));
+    QCOMPARE(news("/news/getnewsdetails.php", "newsid", " 1"), QByteArray("INVALIDNEWS"));
+}
+
+void DemoSiteTest::newsRefusesOtherMembers()
+{
+    QCOMPARE(news("/news/getlastnews.php", "conttype", "all", "other"), QByteArray("INVALIDUSER"));
+    QCOMPARE(news("/news/getnewsdetails.php", "newsid", "1", "Demo"), QByteArray("INVALIDUSER"));
+    QCOMPARE(news("/news/getlastnews.php", "conttype", "lastcode", "demo", "BG"), QByteArray("INVALIDPRODUCT"));
+    QCOMPARE(news("/news/getlastnews.php", "conttype", "something else"), QByteArray());
+    const HttpReply broken = post("multipart/form-data; boundary=" + kBoundary, "garbage", "/news/getlastnews.php");
+    QCOMPARE(broken.status, 200);
+    QCOMPARE(broken.body, QByteArray());
+    QCOMPARE(news("/getlastnews.php", "conttype", "all"), QByteArray("HTTP 404"));
+}
+
+void DemoSiteTest::updateDescription()
+{
+    const QByteArray target = "/liveupdate/vantrel_oskel/mainappupdate.inf";
+    const HttpReply reply = exchange(site_->port(), getRequest(site_->port(), target));
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.body, QByteArray("[APPLICATION]\r\nName=Vantrel Oskel\r\nVersion=2.01\r\n"));
+
+    restartSite({QStringLiteral("--update-version"), QStringLiteral("2.5")});
+    QCOMPARE(exchange(site_->port(), getRequest(site_->port(), target)).body,
+             QByteArray("[APPLICATION]\r\nName=Vantrel Oskel\r\nVersion=2.5\r\n"));
 }
 
 QTEST_GUILESS_MAIN(DemoSiteTest)

@@ -6,7 +6,11 @@
 
 namespace vo::demo {
 
-DemoSite::DemoSite(ProductStore &store) : actions_(store), thanks_(store)
+DemoSite::DemoSite(ProductStore &store, QByteArray updateVersion)
+    : actions_(store)
+    , thanks_(store)
+    , news_(QByteArray(kNewsPublisherId), QByteArray(kNewsTierCode))
+    , updateVersion_(std::move(updateVersion))
 {
     using Method = SiteServer::Method;
     server_.route(Method::Get, QByteArray(), [](const QHttpServerRequest &) { return welcome(); });
@@ -19,6 +23,14 @@ DemoSite::DemoSite(ProductStore &store) : actions_(store), thanks_(store)
         return SiteReply{QHttpServerResponder::StatusCode::Ok, QByteArrayLiteral("text/plain"),
                          QByteArrayLiteral("actions.php: post a form with the field \"action\".")};
     });
+    server_.route(Method::Post, QByteArrayLiteral("news/getlastnews.php"), [this](const QHttpServerRequest &request) {
+        return plain(news_.lastNews(request.value(QByteArrayLiteral("Content-Type")), request.body()));
+    });
+    server_.route(Method::Post, QByteArrayLiteral("news/getnewsdetails.php"), [this](const QHttpServerRequest &request) {
+        return plain(news_.newsDetails(request.value(QByteArrayLiteral("Content-Type")), request.body()));
+    });
+    server_.route(Method::Get, QByteArrayLiteral("liveupdate/vantrel_oskel/mainappupdate.inf"),
+                  [this](const QHttpServerRequest &) { return updateDescription(); });
     server_.route(Method::Get, QByteArrayLiteral("thanks.php"), [this](const QHttpServerRequest &request) {
         return thanks_.answer(queryValue(request, QByteArrayLiteral("id")),
                               queryValue(request, QByteArrayLiteral("sk")));
@@ -39,6 +51,17 @@ SiteReply DemoSite::welcome()
                           "<code>actions.php</code> and shows a product's thanks page at "
                           "<code>thanks.php?id=CODE&amp;sk=KEY</code>. Nothing here is sold or "
                           "downloaded.</p>"));
+}
+
+SiteReply DemoSite::plain(const QByteArray &body)
+{
+    return SiteReply{QHttpServerResponder::StatusCode::Ok, QByteArrayLiteral("text/plain"), body};
+}
+
+SiteReply DemoSite::updateDescription() const
+{
+    return plain(QByteArrayLiteral("[APPLICATION]\r\nName=Vantrel Oskel\r\nVersion=") + updateVersion_
+                 + QByteArrayLiteral("\r\n"));
 }
 
 QByteArray DemoSite::queryValue(const QHttpServerRequest &request, const QByteArray &name)

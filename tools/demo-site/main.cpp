@@ -1,4 +1,4 @@
-// vantrel-demo-site --port N --data DIR [--seed]
+// vantrel-demo-site --port N --data DIR [--seed] [--update-version V]
 // A local stand-in for the seller's site. Prints "listening 127.0.0.1:PORT" as its first line
 // once it accepts connections, so that scripts and tests can learn a port picked with --port 0.
 #include "DemoSite.h"
@@ -36,7 +36,10 @@ int main(int argc, char *argv[])
                                         QStringLiteral("folder"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
                                         QStringLiteral("Add sample products when the database is new."));
-    parser.addOptions({portOption, dataOption, seedOption});
+    const QCommandLineOption updateOption(QStringLiteral("update-version"),
+                                          QStringLiteral("The version that the update description offers."),
+                                          QStringLiteral("version"), QStringLiteral("2.01"));
+    parser.addOptions({portOption, dataOption, seedOption, updateOption});
     parser.process(app);
 
     bool portOk = false;
@@ -56,7 +59,7 @@ int main(int argc, char *argv[])
         vo::demo::DemoSite::addSamples(store);
 
     const vo::demo::StopSignals stop([] { QCoreApplication::quit(); });
-    vo::demo::DemoSite site(store);
+    vo::demo::DemoSite site(store, parser.value(updateOption).toLatin1());
     const quint16 listening = site.listen(static_cast<quint16>(port));
     if (listening == 0)
         return fail(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(port));
