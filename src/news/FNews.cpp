@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -195,6 +196,8 @@ void TfrmNews::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!filled_) {
         filled_ = true;
+        if (const QScreen *shownOn = screen())
+            move(shownOn->availableGeometry().center() - QPoint(width() / 2, height() / 2));
         runGuarded([this] { FormShow(); });
     }
 }

@@ -153,4 +153,14 @@ bool NewsService::FetchNewsDetails(const NewsRequest &request, const QByteArray 
     return true;
 }
 
+bool NewsService::FetchNewsForButton(QByteArrayList &newsList)
+{
+    newsList.clear();
+    const std::optional<NewsRequest> request = newsRequestFor(profile_);
+    if (request && FetchNewsList(*request, newsList) && !newsList.isEmpty())
+        return true;
+    messages_.information(QStringLiteral("There's no news for this application!"));
+    return false;
+}
+
 } // namespace vo

@@ -44,6 +44,11 @@ public:
     // The item's text as HTML.
     bool FetchNewsDetails(const NewsRequest &request, const QByteArray &newsId, QByteArray &html);
 
+    // The News button's request: clears `newsList` and fills it from the profile's tier. True
+    // when it holds news for the news window; otherwise, after any error message of the request,
+    // the user is told "There's no news for this application!".
+    bool FetchNewsForButton(QByteArrayList &newsList);
+
     // The script's address on the server of the tier code; an unknown code has no server and
     // gives the bare path.
     QByteArray scriptUrl(const QByteArray &tierCode, const QByteArray &script) const;

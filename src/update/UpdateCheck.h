@@ -18,7 +18,8 @@ inline constexpr char UpdateBaseURL[] = "http://update.vantreloskel.com/liveupda
 enum class UpdateOutcome { NoUpdate, Declined, UpdaterMissing, UpdaterStarted };
 
 // Stores the body of `url` in `localPath` through the client. On any failure of the request the
-// file is removed again and the result is false; the connection is closed either way.
+// file is removed again and the result is false; the connection is closed either way. A file
+// that cannot be created is false too, before anything is sent.
 bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath);
 
 // The "Version" of an update description as a 32-bit float read with "." whatever the locale;

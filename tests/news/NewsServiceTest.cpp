@@ -276,6 +276,44 @@ private Q_SLOTS:
         QCOMPARE(shownWarnings(), message.isEmpty() ? QStringList() : QStringList{message});
     }
 
+    void newsButton()
+    {
+        const QString none = QStringLiteral("There's no news for this application!");
+        const auto infoTexts = [] {
+            QStringList texts;
+            for (const TMessageBox::Shown &shown : TMessageBox::takeShown())
+                texts.append((shown.kind == TMessageBox::Kind::Information ? QStringLiteral("i: ") : QStringLiteral("w: "))
+                             + shown.text);
+            return texts;
+        };
+        QByteArrayList list{"old^entry^x"};
+        profile_.BranderType = "Platinum";
+        profile_.PlatinumPublID = "p1";
+        server_->queue(ScriptedReply::ok("2^B^y\xAF" "1^A^x\xAFOK"));
+        QVERIFY(service().FetchNewsForButton(list));
+        QCOMPARE(list, (QByteArrayList{"2^B^y", "1^A^x"}));
+        QCOMPARE(server_->requests().at(0).requestLine(), QByteArray("POST /plat/getlastnews.php HTTP/1.0"));
+        QCOMPARE(infoTexts(), QStringList());
+
+        // An error is reported, and then that there is no news; the list was cleared first.
+        server_->queue(ScriptedReply::ok("INVALIDUSER"));
+        QVERIFY(!service().FetchNewsForButton(list));
+        QVERIFY(list.isEmpty());
+        QCOMPARE(infoTexts(), (QStringList{QStringLiteral("w: ") + kUser, QStringLiteral("i: ") + none}));
+
+        server_->queue(ScriptedReply::ok("\xAFOK"));
+        QVERIFY(!service().FetchNewsForButton(list));
+        QCOMPARE(infoTexts(), QStringList{QStringLiteral("i: ") + none});
+
+        // No news service for the tier: nothing is asked.
+        for (const char *type : {"Free", "platinum"}) {
+            profile_.BranderType = type;
+            QVERIFY(!service().FetchNewsForButton(list));
+            QCOMPARE(infoTexts(), QStringList{QStringLiteral("i: ") + none});
+        }
+        QCOMPARE(server_->requests().size(), 3);
+    }
+
     void failedRequestsReadAsEmpty()
     {
         // An error status, a connection closed before any reply, and a tier with no server.
