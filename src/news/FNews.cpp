@@ -162,6 +162,13 @@ TfrmNews::TfrmNews(const BrandingProfile &profile, const QByteArrayList &newsLis
     layout->addWidget(buildButtonPanel());
 }
 
+TfrmNews::~TfrmNews()
+{
+    // The list's selection model asks this window for permission as the list clears itself, so
+    // the list goes while the window is still whole.
+    delete lvwItems;
+}
+
 QWidget *TfrmNews::buildButtonPanel()
 {
     buttonPanel_ = new QWidget;

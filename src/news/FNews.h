@@ -28,6 +28,7 @@ public:
 
     TfrmNews(const BrandingProfile &profile, const QByteArrayList &newsList, TIdHTTP &http, TMessageBox &msgMain,
              SaveLastNewsId saveLastNewsId, QWidget *parent = nullptr);
+    ~TfrmNews() override;
 
     // True while the text of the selected item is being fetched.
     bool busy() const { return busy_; }
