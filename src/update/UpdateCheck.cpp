@@ -66,11 +66,10 @@ bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath
     }
 }
 
-float serverVersionOf(const QByteArray &descriptionBytes)
+float serverVersionOf(const QByteArray &versionText)
 {
-    const QByteArray text = ProfileIni(descriptionBytes).readString("APPLICATION", "Version");
     bool ok = false;
-    const float version = versionLocale().toFloat(QString::fromLatin1(text), &ok);
+    const float version = versionLocale().toFloat(QString::fromLatin1(versionText), &ok);
     // toFloat reads "nan" and "inf" as numbers; neither is a version.
     return ok && std::isfinite(version) ? version : 0.0f;
 }
@@ -87,12 +86,11 @@ UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFol
 
     if (!DownloadFile(http, updateBaseUrl + "mainappupdate.inf", localPath) || !QFile::exists(localPath))
         return noUpdate();
-    const QByteArray description = readDescription(localPath);
+    const QByteArray versionText = ProfileIni(readDescription(localPath)).readString("APPLICATION", "Version");
     const double programVersion = versionLocale().toDouble(QString::fromLatin1(ProgramVersion));
-    if (programVersion >= double(serverVersionOf(description)))
+    if (programVersion >= double(serverVersionOf(versionText)))
         return noUpdate();
 
-    const QByteArray versionText = ProfileIni(description).readString("APPLICATION", "Version");
     if (!messages.confirm(TMessageBox::Kind::Information,
                           QStringLiteral("There is a new update: (version ") + ansi::toUnicode(versionText)
                               + QStringLiteral(") available for your application!. Do you want download this update now?")))

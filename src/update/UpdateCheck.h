@@ -22,9 +22,9 @@ enum class UpdateOutcome { NoUpdate, Declined, UpdaterMissing, UpdaterStarted };
 // that cannot be created is false too, before anything is sent.
 bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath);
 
-// The "Version" of an update description as a 32-bit float read with "." whatever the locale;
-// 0 when it is missing, not a number, or not finite.
-float serverVersionOf(const QByteArray &descriptionBytes);
+// A "Version" value as a 32-bit float read with "." whatever the locale; 0 when it is empty,
+// not a number, or not finite.
+float serverVersionOf(const QByteArray &versionText);
 
 // Fetches "mainappupdate.inf" from `updateBaseUrl` (which ends in "/") into the application
 // folder, and when its version is newer than the program's, asks the user and starts
