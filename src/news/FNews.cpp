@@ -234,7 +234,8 @@ void TfrmNews::lvwItemsChange()
         return;
     const QByteArray newsId = selected.constFirst()->data(0, kNewsIdRole).toByteArray();
 
-    const BusyScope busy(busy_, {lvwItems, prfEditorNews, this});
+    // The text view's viewport keeps a cursor of its own, so it gets the hourglass too.
+    const BusyScope busy(busy_, {lvwItems, prfEditorNews, prfEditorNews->viewport(), this});
     const std::optional<NewsRequest> request = newsRequestFor(profile_);
     if (!request)
         return;

@@ -186,7 +186,7 @@ private Q_SLOTS:
                 return;
             checked = true;
             QVERIFY(window_->busy());
-            for (QWidget *widget : {static_cast<QWidget *>(list()), static_cast<QWidget *>(view()),
+            for (QWidget *widget : {static_cast<QWidget *>(list()), static_cast<QWidget *>(view()), view()->viewport(),
                                     static_cast<QWidget *>(window_.get())}) {
                 QVERIFY(widget->testAttribute(Qt::WA_SetCursor));
                 QCOMPARE(widget->cursor().shape(), Qt::WaitCursor);
@@ -208,7 +208,7 @@ private Q_SLOTS:
         QCOMPARE(server_->requests().size(), 1);
         QCOMPARE(selectedRow(), 0);
         QVERIFY(!window_->busy());
-        for (QWidget *widget : {static_cast<QWidget *>(list()), static_cast<QWidget *>(view()),
+        for (QWidget *widget : {static_cast<QWidget *>(list()), static_cast<QWidget *>(view()), view()->viewport(),
                                 static_cast<QWidget *>(window_.get())})
             QCOMPARE(widget->cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(saved_, QByteArrayList{"30"});
