@@ -3,6 +3,10 @@
 #include "app/FAbout.h"
 #include "branding/BrandingLoader.h"
 #include "net/IdHTTP.h"
+#include "news/FNews.h"
+#include "news/NewsHint.h"
+#include "news/NewsMarker.h"
+#include "news/NewsService.h"
 #include "platform/AnsiText.h"
 #include "platform/Browser.h"
 #include "products/ProductListModel.h"
@@ -14,6 +18,7 @@
 #include "ui/LoopingMovie.h"
 #include "ui/MessageBox.h"
 #include "ui/Skin.h"
+#include "update/UpdateCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,7 +45,7 @@ QPoint centredIn(const QSize &strip, const QSize &control)
 } // namespace
 
 TfrmMain::TfrmMain(const AppFolder &folder, QWidget *parent)
-    : QWidget(parent), folder_(folder)
+    : QWidget(parent), folder_(folder), updateBaseUrl_(UpdateBaseURL)
 {
     setObjectName(QStringLiteral("TfrmMain"));
     setWindowTitle(QStringLiteral("Vantrel Oskel"));
@@ -252,11 +257,40 @@ void TfrmMain::Timer1Timer()
 
 void TfrmMain::StartupNewsCheck()
 {
+    NewsService service(*IdHTTP1, *msgMain, profile_);
+    if (const std::optional<QByteArray> hint = vo::StartupNewsCheck(service, profile_, NewsMarker(folder_)))
+        ShowNewsHint(*btnNews, *hint);
 }
 
 void TfrmMain::CheckForUpdates(bool silent)
 {
-    Q_UNUSED(silent);
+    // Accepting an update hands over to the updater, which needs the program gone.
+    if (vo::CheckForUpdates(*IdHTTP1, *msgMain, folder_, silent, updateBaseUrl_) == UpdateOutcome::UpdaterStarted)
+        close();
+}
+
+void TfrmMain::btnUpdateClick()
+{
+    if (refuseWhileBusy())
+        return;
+    CheckForUpdates(false);
+}
+
+void TfrmMain::btnNewsClick()
+{
+    if (refuseWhileBusy())
+        return;
+    NewsService service(*IdHTTP1, *msgMain, profile_);
+    if (!service.FetchNewsForButton(NewsList) || closing_)
+        return;
+    TfrmNews dialog(profile_, NewsList, *IdHTTP1, *msgMain,
+                    [this](const QByteArray &newsId) { SaveLastNewsId(newsId); }, this);
+    dialog.exec();
+}
+
+void TfrmMain::SaveLastNewsId(const QByteArray &newsId)
+{
+    NewsMarker(folder_).SaveLastNewsId(newsId);
 }
 
 void TfrmMain::LoadServerSettings()

@@ -42,6 +42,9 @@ public:
     const AppFolder &appFolder() const { return folder_; }
     const BrandingProfile &brandingProfile() const { return profile_; }
     const ServerSettings &serverSettings() const { return settings_; }
+    const QByteArrayList &newsList() const { return NewsList; }
+    // The publisher's update site; tests put their own in its place before the window starts.
+    void setUpdateBaseUrl(const QByteArray &url) { updateBaseUrl_ = url; }
     TIdHTTP &http() const { return *IdHTTP1; }
 
     // Start-up legs; each reports its outcome as its result, never as a message.
@@ -87,6 +90,9 @@ private:
     void btnMakeMoneyClick();
     void btnHelpClick();
     void btnAboutClick();
+    void btnNewsClick();
+    void btnUpdateClick();
+    void SaveLastNewsId(const QByteArray &newsId);
 
     void btnSelectAllClick();
     void btnClearAllClick();
@@ -119,6 +125,7 @@ private:
     BrandingProfile profile_;
     ServerSettings settings_;
     QByteArrayList NewsList;
+    QByteArray updateBaseUrl_;
     bool shown_ = false;
     bool closing_ = false;
 

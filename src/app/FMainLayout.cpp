@@ -108,7 +108,8 @@ QWidget *TfrmMain::buildToolbar()
     connect(btnMakeMoney, &QPushButton::clicked, this, [this] { runGuarded([this] { btnMakeMoneyClick(); }); });
     connect(btnAbout, &QPushButton::clicked, this, [this] { runGuarded([this] { btnAboutClick(); }); });
     connect(btnHelp, &QToolButton::clicked, this, [this] { runGuarded([this] { btnHelpClick(); }); });
-    connect(btnUpdates, &QToolButton::clicked, this, [this] { runGuarded([this] { CheckForUpdates(false); }); });
+    connect(btnUpdates, &QToolButton::clicked, this, [this] { runGuarded([this] { btnUpdateClick(); }); });
+    connect(btnNews, &QToolButton::clicked, this, [this] { runGuarded([this] { btnNewsClick(); }); });
 
     auto *layout = new QHBoxLayout(toolbar);
     layout->setContentsMargins(8, 0, 4, 0);

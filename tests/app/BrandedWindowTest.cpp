@@ -2,6 +2,7 @@
 #include "app/FMain.h"
 #include "branding/AesLib.h"
 #include "common/ModalDriver.h"
+#include "common/TestSites.h"
 #include "platform/BrowserTestLauncher.h"
 #include "ui/LinkLabel.h"
 #include "ui/MessageBox.h"
@@ -81,6 +82,7 @@ private Q_SLOTS:
         writeBranding(kMarkup);
         QVERIFY(QImage(120, 30, QImage::Format_RGB32).save(file("banner1.dat"), "JPG"));
         TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -113,6 +115,7 @@ private Q_SLOTS:
         writeBranding(kMarkup);
         QVERIFY(QImage(120, 30, QImage::Format_RGB32).save(file("banner1.dat"), "JPG"));
         TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         RecordingLauncher launcher;
@@ -134,6 +137,7 @@ private Q_SLOTS:
         writeBranding("<%%Banner1%%>ad.bmp^^<%%/Banner1%%>");
         QVERIFY(QImage(20, 21, QImage::Format_RGB32).save(file("banner1.dat"), "BMP"));
         TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         RecordingLauncher launcher;
         auto *banner = child<QLabel>(&window, "imgBanner");
@@ -149,6 +153,7 @@ private Q_SLOTS:
     {
         writeBranding("<%%Welcome1%%><h1>Hello seller</h1><%%/Welcome1%%>");
         TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         QSignalSpy legs(&window, &TfrmMain::startupLegStarted);
         QVERIFY(!child<QTimer>(&window, "Timer1")->isActive());
         window.show();
@@ -177,6 +182,8 @@ private Q_SLOTS:
         dat.close();
 
         TfrmMain window{AppFolder(dir_->path())};
+
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         const auto shown = TMessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, QStringLiteral("The branding file dbsettings.dat is damaged and was not applied."));
@@ -192,6 +199,7 @@ private Q_SLOTS:
     {
         writeBranding(kMarkup);
         TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         QString caption;
         QString copyright;

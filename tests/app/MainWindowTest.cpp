@@ -1,5 +1,6 @@
 #include "app/FMain.h"
 #include "common/ModalDriver.h"
+#include "common/TestSites.h"
 #include "net/IdHTTP.h"
 #include "ui/AnsiLineEdit.h"
 #include "ui/IntegerEdit.h"
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void opensOnTheMainPageWithEveryControl()
     {
         TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -126,6 +128,7 @@ private Q_SLOTS:
     void bannerIsCentredWithHalvesTruncated()
     {
         TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *strip = child<QWidget>(&window, "panBanner");
@@ -143,6 +146,7 @@ private Q_SLOTS:
     void startupSequenceRunsOnceInOrder()
     {
         TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         QSignalSpy legs(&window, &TfrmMain::startupLegStarted);
         auto *timer = child<QTimer>(&window, "Timer1");
         QVERIFY(timer->isActive());
@@ -165,6 +169,7 @@ private Q_SLOTS:
     void closingBeforeTheTimerStopsTheSequence()
     {
         TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         QSignalSpy legs(&window, &TfrmMain::startupLegStarted);
         window.show();
         window.close();
@@ -180,6 +185,7 @@ private Q_SLOTS:
         file.write("[settings]\r\nswebserver=http://site.example\r\nsMaxIPs=0x10\r\n");
         file.close();
         TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         QCOMPARE(window.serverSettings().swebserver, QByteArray("http://site.example"));
         QCOMPARE(window.serverSettings().sMaxIPs, 16);
     }
@@ -187,6 +193,7 @@ private Q_SLOTS:
     void settingsOkWritesBothFiles()
     {
         TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         pressSettingsAnd(window, [](QWidget *dialog) {
             QCOMPARE(dialog->objectName(), QStringLiteral("TfrmSettings"));
@@ -215,6 +222,7 @@ private Q_SLOTS:
     void settingsCancelLeavesMemoryAndDisk()
     {
         TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         pressSettingsAnd(window, [](QWidget *dialog) {
             child<AnsiLineEdit>(dialog, "edtSite")->setText(QStringLiteral("http://other.example"));
@@ -228,6 +236,7 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("hsettings.dat")));
         TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         pressSettingsAnd(window, [](QWidget *dialog) {
             child<AnsiLineEdit>(dialog, "edtSite")->setText(QStringLiteral("http://kept.example"));

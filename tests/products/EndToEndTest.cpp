@@ -3,6 +3,7 @@
 #include "app/FMain.h"
 #include "common/DemoSiteProcess.h"
 #include "common/ModalDriver.h"
+#include "common/TestSites.h"
 #include "net/IdHTTP.h"
 #include "ui/AnsiLineEdit.h"
 #include "ui/MessageBox.h"
@@ -40,6 +41,7 @@ private Q_SLOTS:
         TMessageBox::beginScript();
 
         TfrmMain window{AppFolder(appFolder.path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         QSignalSpy legs(&window, &TfrmMain::startupLegStarted);
         window.show();
         auto *list = child<QTableView>(&window, "lvwProducts");

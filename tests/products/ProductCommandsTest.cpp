@@ -1,5 +1,6 @@
 #include "app/FMain.h"
 #include "common/ModalDriver.h"
+#include "common/TestSites.h"
 #include "products/ProductListModel.h"
 #include "support/ScriptServer.h"
 #include "ui/AnsiLineEdit.h"
@@ -108,6 +109,7 @@ class ProductCommandsTest : public QObject
         if (check == "OK")
             server_->queue(ScriptedReply::ok(listReply));
         window_ = std::make_unique<TfrmMain>(AppFolder(dir_->path()));
+        window_->setUpdateBaseUrl(vo::test::kNoUpdateSite);
         QSignalSpy legs(window_.get(), &TfrmMain::startupLegStarted);
         window_->show();
         QTRY_COMPARE(legs.count(), check == "OK" ? 4 : 3);
