@@ -1,6 +1,6 @@
 #include "branding/BrandingLoader.h"
 
-#include "branding/AesLib.h"
+#include "branding/BrandingText.h"
 #include "branding/PictureFiles.h"
 #include "platform/AppError.h"
 #include "ui/Skin.h"
@@ -14,19 +14,6 @@ namespace vo {
 
 namespace {
 
-// The plain text of the branding file may exist on disk only while it is read.
-class RemovedOnExit
-{
-public:
-    explicit RemovedOnExit(QString fileName) : fileName_(std::move(fileName)) {}
-    ~RemovedOnExit() { QFile::remove(fileName_); }
-    RemovedOnExit(const RemovedOnExit &) = delete;
-    RemovedOnExit &operator=(const RemovedOnExit &) = delete;
-
-private:
-    const QString fileName_;
-};
-
 QString unreadableText(const QString &cause)
 {
     return QStringLiteral("The branding file dbsettings.dat could not be read and was not applied. ") + cause;
@@ -36,24 +23,17 @@ QString unreadableText(const QString &cause)
 // its check could carry someone else's links, so it is not used at all.
 std::optional<QByteArray> decryptMarkup(const AppFolder &folder, BrandingResult &result)
 {
-    const QString plainFile = folder.file(u"dbsettings.sim");
-    const RemovedOnExit removePlain(plainFile);
     try {
-        if (!DecryptFileTo(folder.file(u"dbsettings.dat"), plainFile)) {
+        std::optional<QByteArray> text = DecryptBrandingText(folder);
+        if (!text) {
             result.damaged = true;
             result.problems.append(QStringLiteral("The branding file dbsettings.dat is damaged and was not applied."));
-            return std::nullopt;
         }
+        return text;
     } catch (const AppError &error) {
         result.problems.append(unreadableText(error.text()));
         return std::nullopt;
     }
-    const std::optional<QByteArray> plain = readWholeFile(plainFile);
-    if (!plain) {
-        result.problems.append(unreadableText(QStringLiteral("The decrypted text could not be read.")));
-        return std::nullopt;
-    }
-    return joinBrandingLines(*plain);
 }
 
 // Every size the icon file holds, so the system can pick the one it needs.

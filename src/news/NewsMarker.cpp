@@ -2,8 +2,10 @@
 
 #include "branding/AesLib.h"
 #include "branding/Branding.h"
+#include "branding/BrandingText.h"
 #include "news/NewsService.h"
 #include "platform/AppError.h"
+#include "platform/RemovedOnExit.h"
 #include "platform/WholeFile.h"
 #include "settings/ProfileIni.h"
 
@@ -18,19 +20,6 @@ namespace {
 
 const QByteArray kStartTag = QByteArrayLiteral("<%%LastNewsId%%>");
 const QByteArray kEndTag = QByteArrayLiteral("<%%/LastNewsId%%>");
-
-// A file that must not outlive the scope, whichever way it is left.
-class RemovedOnExit
-{
-public:
-    explicit RemovedOnExit(QString fileName) : fileName_(std::move(fileName)) {}
-    ~RemovedOnExit() { QFile::remove(fileName_); }
-    RemovedOnExit(const RemovedOnExit &) = delete;
-    RemovedOnExit &operator=(const RemovedOnExit &) = delete;
-
-private:
-    QString fileName_;
-};
 
 QByteArray readWhole(const QString &fileName)
 {
@@ -49,11 +38,10 @@ void writeWhole(const QString &fileName, const QByteArray &bytes)
         throw streamWriteError();
 }
 
-// The plain text as lines: ending at CR, LF or CR LF, cut at the first zero byte.
-QByteArrayList linesOf(const QByteArray &plain)
+// The branding text as its lines, each of which ends with CR LF there.
+QByteArrayList linesOf(const QByteArray &joined)
 {
     QByteArrayList lines;
-    const QByteArray joined = joinBrandingLines(plain);
     qsizetype start = 0;
     while (start < joined.size()) {
         const qsizetype end = joined.indexOf("\r\n", start);
@@ -84,12 +72,10 @@ QByteArray NewsMarker::ReadLastNewsId() const
     const QString encrypted = folder_.file(u"dbsettings.dat");
     if (!QFile::exists(encrypted))
         return QByteArray();
-    const QString plain = folder_.file(u"dbsettings.sim");
-    const RemovedOnExit removePlain(plain);
-    if (!DecryptFileTo(encrypted, plain))
+    std::optional<QByteArray> working = DecryptBrandingText(folder_);
+    if (!working)
         return QByteArray();
-    QByteArray working = joinBrandingLines(readWhole(plain));
-    return CutTagValue(working, kStartTag, kEndTag);
+    return CutTagValue(*working, kStartTag, kEndTag);
 }
 
 bool NewsMarker::SaveLastNewsId(const QByteArray &newsId) const
@@ -99,16 +85,12 @@ bool NewsMarker::SaveLastNewsId(const QByteArray &newsId) const
     const QString encrypted = folder_.file(u"dbsettings.dat");
     if (!QFile::exists(encrypted))
         return false;
-    const QString plain = folder_.file(u"dbsettings.sim");
-    const QString replacement = folder_.file(u"dbsettings.new");
-    const RemovedOnExit removePlain(plain);
-    const RemovedOnExit removeReplacement(replacement);
-
     // A file that does not decrypt is not ours to rewrite: it would come back holding nothing
     // but the marker line.
-    if (!DecryptFileTo(encrypted, plain))
+    const std::optional<QByteArray> text = DecryptBrandingText(folder_);
+    if (!text)
         return false;
-    QByteArrayList lines = linesOf(readWhole(plain));
+    QByteArrayList lines = linesOf(*text);
 
     const QByteArray markerLine = kStartTag + newsId + kEndTag;
     qsizetype index = 0;
@@ -119,14 +101,16 @@ bool NewsMarker::SaveLastNewsId(const QByteArray &newsId) const
     else
         lines.append(markerLine);
 
-    QByteArray text;
+    QByteArray rewritten;
     for (const QByteArray &line : std::as_const(lines))
-        text += line + "\r\n";
-    writeWhole(plain, text);
+        rewritten += line + "\r\n";
+    const RemovedOnExit plain(folder_.file(kBrandingPlainFileName));
+    const RemovedOnExit replacement(folder_.file(u"dbsettings.new"));
+    writeWhole(plain.fileName(), rewritten);
 
-    if (!EncryptFileTo(plain, replacement))
+    if (!EncryptFileTo(plain.fileName(), replacement.fileName()))
         return false;
-    const WholeFile::Result written = WholeFile::write(encrypted, readWhole(replacement));
+    const WholeFile::Result written = WholeFile::write(encrypted, readWhole(replacement.fileName()));
     if (written.outcome == WholeFile::Outcome::CreateFailed)
         throw cannotCreateFile(QFileInfo(encrypted).absoluteFilePath(), written.systemText);
     if (!written.ok())

@@ -14,7 +14,6 @@ namespace {
 constexpr int kLabelLeft = 12;
 constexpr int kFieldLeft = 112;
 constexpr int kFieldWidth = 242;
-constexpr int kFieldHeight = 21;
 
 const QString kValueDoesNotFitRow = QStringLiteral(
     "The product name, folder and thanks page cannot contain a comma (,), a caret (^), a double quote (\") or a "
@@ -22,8 +21,7 @@ const QString kValueDoesNotFitRow = QStringLiteral(
 
 AnsiLineEdit *makeProductField(QWidget *parent, const char *name, const char *caption, int top)
 {
-    QLabel *label = makeCaption(parent, "", QString::fromLatin1(caption), QPoint(kLabelLeft, top));
-    label->move(kLabelLeft, top + (kFieldHeight - label->height()) / 2);
+    QLabel *label = makeFieldCaption(parent, "", QString::fromLatin1(caption), kLabelLeft, top);
     return makeLabelledField<AnsiLineEdit>(parent, name, label, QRect(kFieldLeft, top, kFieldWidth, kFieldHeight));
 }
 

@@ -10,14 +10,10 @@ namespace vo {
 
 namespace {
 
-constexpr int kFieldHeight = 21;
 
-// Labels stand level with their field.
 QLabel *makeLabel(QWidget *parent, const char *name, const char *caption, int left, int top)
 {
-    QLabel *label = makeCaption(parent, name, QString::fromLatin1(caption), QPoint(left, top));
-    label->move(left, top + (kFieldHeight - label->height()) / 2);
-    return label;
+    return makeFieldCaption(parent, name, QString::fromLatin1(caption), left, top);
 }
 
 template <typename Field>

@@ -35,4 +35,11 @@ QLabel *makeCaption(QWidget *parent, const char *objectName, const QString &text
     return label;
 }
 
+QLabel *makeFieldCaption(QWidget *parent, const char *objectName, const QString &text, int left, int fieldTop)
+{
+    QLabel *label = makeCaption(parent, objectName, text, QPoint(left, fieldTop));
+    label->move(left, fieldTop + (kFieldHeight - label->height()) / 2);
+    return label;
+}
+
 } // namespace vo

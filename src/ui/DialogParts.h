@@ -38,6 +38,12 @@ QPushButton *makeMouseButton(QWidget *parent, const char *objectName, const QStr
 // A caption placed at a point, or wrapped within a width.
 QLabel *makeCaption(QWidget *parent, const char *objectName, const QString &text, const QPoint &at, int wrapWidth = -1);
 
+// The height of every one-line field of the dialogs.
+inline constexpr int kFieldHeight = 21;
+
+// A caption standing level with the one-line field whose top is `fieldTop`.
+QLabel *makeFieldCaption(QWidget *parent, const char *objectName, const QString &text, int left, int fieldTop);
+
 // A field announced by its label: the label is its buddy and lends it its accessible name.
 template <typename Field>
 Field *makeLabelledField(QWidget *parent, const char *objectName, QLabel *label, const QRect &geometry)

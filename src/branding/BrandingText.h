@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/AppFolder.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace vo {
+
+inline constexpr QStringView kBrandingFileName = u"dbsettings.dat";
+inline constexpr QStringView kBrandingPlainFileName = u"dbsettings.sim";
+
+// The plain text of the folder's branding file, its lines each ending with CR LF. It passes
+// through "dbsettings.sim", which is gone again on every way out. nullopt when the file fails
+// its check (another passphrase, damage): such a file could carry someone else's links, so
+// nothing of it is used. Raises EFOpenError or EFCreateError when a file cannot be opened or
+// created.
+std::optional<QByteArray> DecryptBrandingText(const AppFolder &folder);
+
+} // namespace vo
