@@ -20,6 +20,9 @@ using vo::test::RecordedRequest;
 using vo::test::ScriptedReply;
 using vo::test::ScriptServer;
 
+// Data-driven cases hand whole scripted replies through QFETCH.
+Q_DECLARE_METATYPE(vo::test::ScriptedReply)
+
 namespace {
 
 const QByteArray kAgent = "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 4.0)\r\n";
@@ -799,7 +802,6 @@ private Q_SLOTS:
     }
 };
 
-Q_DECLARE_METATYPE(vo::test::ScriptedReply)
 
 QTEST_GUILESS_MAIN(IdHTTPTest)
 #include "IdHTTPTest.moc"
