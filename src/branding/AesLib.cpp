@@ -2,7 +2,6 @@
 
 #include "branding/CryptoPrimitives.h"
 #include "branding/ExclusiveFile.h"
-#include "branding/WriteBehind.h"
 #include "platform/AppError.h"
 
 #include <QFile>
@@ -30,20 +29,21 @@ struct Cleansed : std::array<unsigned char, N>
     ~Cleansed() { OPENSSL_cleanse(this->data(), N); }
 };
 
-void xorInto(unsigned char *data, const unsigned char *keystream, qsizetype length)
+void xorInto(const unsigned char *source, unsigned char *destination, const unsigned char *keystream,
+             qsizetype length)
 {
     // Eight bytes at a time: this loop touches every byte of every file.
     qsizetype i = 0;
     for (; i + 8 <= length; i += 8) {
         quint64 d;
         quint64 k;
-        std::memcpy(&d, data + i, 8);
+        std::memcpy(&d, source + i, 8);
         std::memcpy(&k, keystream + i, 8);
         d ^= k;
-        std::memcpy(data + i, &d, 8);
+        std::memcpy(destination + i, &d, 8);
     }
     for (; i < length; ++i)
-        data[i] ^= keystream[i];
+        destination[i] = source[i] ^ keystream[i];
 }
 
 bool writeAll(QIODevice &destination, const void *data, qint64 length)
@@ -108,41 +108,17 @@ void TCryptContext::nextKeystreamRun()
     keystreamPosition_ = 0;
 }
 
-void TCryptContext::applyKeystream(unsigned char *data, qsizetype length)
+void TCryptContext::applyKeystream(const unsigned char *source, unsigned char *destination, qsizetype length)
 {
     while (length > 0) {
         if (keystreamPosition_ == RunBytes)
             nextKeystreamRun();
         const qsizetype take = qMin<qsizetype>(length, RunBytes - keystreamPosition_);
-        xorInto(data, keystream_.data() + keystreamPosition_, take);
+        xorInto(source, destination, keystream_.data() + keystreamPosition_, take);
         keystreamPosition_ += static_cast<int>(take);
-        data += take;
+        source += take;
+        destination += take;
         length -= take;
-    }
-}
-
-void TCryptContext::encrypt(unsigned char *data, qsizetype length)
-{
-    process(data, length, MacOrder::AfterKeystream);
-}
-
-void TCryptContext::decrypt(unsigned char *data, qsizetype length)
-{
-    process(data, length, MacOrder::BeforeKeystream);
-}
-
-void TCryptContext::process(unsigned char *data, qsizetype length, MacOrder order)
-{
-    // Piece by piece, so that each piece is still in the cache when the second pass reads it.
-    while (length > 0) {
-        const qsizetype piece = qMin<qsizetype>(length, RunBytes);
-        if (order == MacOrder::BeforeKeystream)
-            hmac_->update(data, static_cast<std::size_t>(piece));
-        applyKeystream(data, piece);
-        if (order == MacOrder::AfterKeystream)
-            hmac_->update(data, static_cast<std::size_t>(piece));
-        data += piece;
-        length -= piece;
     }
 }
 
@@ -157,7 +133,7 @@ TCrypt::TCrypt(const QByteArray &passphrase, quint32 bufferSize)
     : mode_(cryptModeFor(passphrase.size()))
     , passphrase_(passphrase.constData(), passphrase.size()) // an own copy, so it can be wiped
     , bufferSize_(bufferSize)
-    , buffer_(std::make_unique<unsigned char[]>(bufferSize))
+    , buffer_(std::make_unique<unsigned char[]>((WorkBuffers + 1) * std::size_t(bufferSize)))
 {
     if (passphrase.size() > MaxPassphraseLength)
         throw std::invalid_argument("a container passphrase holds at most 128 bytes");
@@ -191,17 +167,24 @@ bool TEncryption::EncryptStream(QIODevice &source, QIODevice &destination)
     if (!writeAll(destination, header))
         return false;
 
-    unsigned char *const buffer = buffer_.get();
+    BackgroundMac mac(context_.mac());
+    int current = 0;
     qint64 got = 0;
     do {
+        unsigned char *const buffer = workBuffer(current);
         got = source.read(reinterpret_cast<char *>(buffer), bufferSize_);
         if (got < 0)
             return false;
-        context_.encrypt(buffer, got);
+        context_.applyKeystream(buffer, buffer, got);
+        mac.submit(buffer, static_cast<std::size_t>(got));
+        // The file takes the buffer while the code reads it; the next buffer of the cycle is
+        // one the code has finished with.
         if (!writeAll(destination, buffer, got))
             return false;
+        current = (current + 1) % WorkBuffers;
     } while (got == bufferSize_);
 
+    mac.wait();
     return writeAll(destination, context_.finishCode());
 }
 
@@ -214,18 +197,24 @@ bool TEncryption::DecryptStream(QIODevice &source, QIODevice &destination, qint6
     if (source.read(VerifierLength) != verifier)
         return false;
 
-    unsigned char *const buffer = buffer_.get();
+    BackgroundMac mac(context_.mac());
+    unsigned char *const plain = outputBuffer();
+    int current = 0;
     qint64 remaining = size - mode_.saltLength - VerifierLength - CodeLength;
     while (remaining > 0) {
+        unsigned char *const buffer = workBuffer(current);
         const qint64 got = source.read(reinterpret_cast<char *>(buffer), qMin<qint64>(bufferSize_, remaining));
         if (got <= 0)
             return false;
-        context_.decrypt(buffer, got);
-        if (!writeAll(destination, buffer, got))
+        mac.submit(buffer, static_cast<std::size_t>(got));
+        context_.applyKeystream(buffer, plain, got);
+        if (!writeAll(destination, plain, got))
             return false;
         remaining -= got;
+        current = (current + 1) % WorkBuffers;
     }
 
+    mac.wait();
     const QByteArray expected = context_.finishCode();
     const QByteArray stored = source.read(CodeLength);
     return stored.size() == CodeLength && CRYPTO_memcmp(stored.constData(), expected.constData(), CodeLength) == 0;
@@ -246,11 +235,9 @@ bool transformFile(const QString &sourceFileName, const QString &destinationFile
     ExclusiveFile destination(destinationFileName);
 
     TEncryption encryption(QByteArray(ProgramPassphrase), ProgramBufferSize);
-    // The system copies one buffer into the file while the next one is being encrypted.
-    WriteBehindDevice output(destination.device());
-    const bool ok = direction == Direction::Encrypt ? encryption.EncryptStream(source, output)
-                                                    : encryption.DecryptStream(source, output, source.size());
-    return output.finish() && ok;
+    QIODevice &output = destination.device();
+    return direction == Direction::Encrypt ? encryption.EncryptStream(source, output)
+                                           : encryption.DecryptStream(source, output, source.size());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "branding/BackgroundMac.h"
 #include "branding/SaltGenerator.h"
 
 #include <QByteArray>
@@ -49,9 +50,11 @@ public:
     // Derives the keys from passphrase and salt and starts afresh; returns the verifier.
     QByteArray setUp(const QByteArray &passphrase, const CryptMode &mode, QByteArrayView salt);
 
-    // The code covers the encrypted bytes: after encrypting, before decrypting.
-    void encrypt(unsigned char *data, qsizetype length);
-    void decrypt(unsigned char *data, qsizetype length);
+    // Counter mode is its own inverse: the same keystream enciphers and deciphers. Source and
+    // destination may be the same bytes.
+    void applyKeystream(const unsigned char *source, unsigned char *destination, qsizetype length);
+    // The code covers the encrypted bytes, in stream order: after enciphering, before deciphering.
+    crypto::HmacSha1 &mac() { return *hmac_; }
     // The first CodeLength bytes of the finished HMAC.
     QByteArray finishCode();
 
@@ -61,10 +64,6 @@ private:
     static constexpr int RunBlocks = 256;
     static constexpr int RunBytes = RunBlocks * 16;
 
-    // The code always covers the encrypted form of the bytes.
-    enum class MacOrder { AfterKeystream, BeforeKeystream };
-    void process(unsigned char *data, qsizetype length, MacOrder order);
-    void applyKeystream(unsigned char *data, qsizetype length);
     void nextKeystreamRun();
 
     std::array<unsigned char, 16> counterBlock_{};
@@ -89,6 +88,12 @@ public:
     int saltLength() const { return mode_.saltLength; }
 
 protected:
+    // Reading and ciphering go on in one buffer while the code is computed over the others.
+    static constexpr int WorkBuffers = int(BackgroundMac::kDepth) + 1;
+    unsigned char *workBuffer(int which) const { return buffer_.get() + std::size_t(which) * bufferSize_; }
+    // Deciphered bytes, apart from the enciphered ones that the code is still reading.
+    unsigned char *outputBuffer() const { return workBuffer(WorkBuffers); }
+
     const CryptMode mode_;
     TCryptContext context_;
     QByteArray passphrase_;

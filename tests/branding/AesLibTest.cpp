@@ -3,7 +3,6 @@
 #include "branding/AesLib.h"
 #include "branding/CryptoPrimitives.h"
 #include "branding/ExclusiveFile.h"
-#include "branding/WriteBehind.h"
 #include "platform/AppError.h"
 
 #include <QBuffer>
@@ -304,35 +303,6 @@ private Q_SLOTS:
         FullDevice sink(1 << 20);
         QVERIFY(!encryption.DecryptStream(containerSource, sink, container.size() + 100));
         QVERIFY(sink.written.startsWith(plain));
-    }
-
-    void writeBehindKeepsOrderAndReportsFailure()
-    {
-        QByteArray expected;
-        QBuffer target;
-        target.open(QIODevice::WriteOnly);
-        {
-            WriteBehindDevice output(target);
-            for (int i = 0; i < 200; ++i) {
-                const QByteArray piece = randomBytes(i * 37 % 5000, static_cast<quint32>(i));
-                QCOMPARE(output.write(piece), piece.size());
-                expected += piece;
-            }
-            QVERIFY(output.finish());
-            QCOMPARE(output.write("late"), qint64(-1));
-        }
-        QVERIFY(target.data() == expected);
-
-        // A target that fills up: the failure shows at a later write or at the latest in finish(),
-        // and nothing after it reaches the target.
-        FullDevice full(10000);
-        WriteBehindDevice output(full);
-        bool refused = false;
-        for (int i = 0; i < 100 && !refused; ++i)
-            refused = output.write(QByteArray(1000 + i, 'x')) < 0;
-        QVERIFY(!output.finish());
-        QVERIFY(full.written.size() <= 10000);
-        QVERIFY(full.written.size() >= 9000);
     }
 
     void missingSourceLeavesDestinationAlone()
