@@ -92,6 +92,8 @@ TNewsHint *TNewsHint::showAt(QPoint anchor, const QByteArray &text, QWidget *own
 
     const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     const QRect screenRect = screen->geometry();
+    // Measured with the font it is painted in: the skin may set the size of every widget's font.
+    hint->ensurePolished();
     const QRect textBox = QFontMetrics(hint->font())
                               .boundingRect(QRect(0, 0, screenRect.width() / 4, screenRect.height()),
                                             Qt::TextWordWrap, shown);
