@@ -1,6 +1,7 @@
 #include "branding/Branding.h"
 
 #include "branding/UUtils.h"
+#include "platform/TextLines.h"
 
 #include <QByteArrayList>
 #include <QRandomGenerator>
@@ -96,20 +97,8 @@ QByteArray joinBrandingLines(QByteArrayView plain)
 
     QByteArray joined;
     joined.reserve(plain.size() + plain.size() / 16 + 2);
-    qsizetype lineStart = 0;
-    while (lineStart < plain.size()) {
-        qsizetype lineEnd = lineStart;
-        while (lineEnd < plain.size() && plain.at(lineEnd) != '\r' && plain.at(lineEnd) != '\n')
-            ++lineEnd;
-        joined += plain.sliced(lineStart, lineEnd - lineStart);
-        joined += "\r\n";
-        lineStart = lineEnd;
-        if (lineStart < plain.size()) {
-            const bool crLf = plain.at(lineStart) == '\r' && lineStart + 1 < plain.size()
-                              && plain.at(lineStart + 1) == '\n';
-            lineStart += crLf ? 2 : 1;
-        }
-    }
+    for (const QByteArray &line : splitLines(plain))
+        joined += line + "\r\n";
     return joined;
 }
 

@@ -6,6 +6,7 @@
 #include "news/NewsService.h"
 #include "platform/AppError.h"
 #include "platform/RemovedOnExit.h"
+#include "platform/TextLines.h"
 #include "platform/WholeFile.h"
 #include "settings/ProfileIni.h"
 
@@ -36,19 +37,6 @@ void writeWhole(const QString &fileName, const QByteArray &bytes)
         throw cannotCreateFile(QFileInfo(fileName).absoluteFilePath(), file.errorString());
     if (file.write(bytes) != bytes.size() || !file.flush())
         throw streamWriteError();
-}
-
-// The branding text as its lines, each of which ends with CR LF there.
-QByteArrayList linesOf(const QByteArray &joined)
-{
-    QByteArrayList lines;
-    qsizetype start = 0;
-    while (start < joined.size()) {
-        const qsizetype end = joined.indexOf("\r\n", start);
-        lines.append(joined.sliced(start, end - start));
-        start = end + 2;
-    }
-    return lines;
 }
 
 } // namespace
@@ -90,7 +78,7 @@ bool NewsMarker::SaveLastNewsId(const QByteArray &newsId) const
     const std::optional<QByteArray> text = DecryptBrandingText(folder_);
     if (!text)
         return false;
-    QByteArrayList lines = linesOf(*text);
+    QByteArrayList lines = splitLines(*text);
 
     const QByteArray markerLine = kStartTag + newsId + kEndTag;
     qsizetype index = 0;

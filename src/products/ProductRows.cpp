@@ -1,6 +1,7 @@
 #include "products/ProductRows.h"
 
 #include "branding/UUtils.h"
+#include "platform/TextLines.h"
 
 namespace vo {
 
@@ -13,23 +14,6 @@ QByteArray joinQuotedFields(const QByteArray &row)
 {
     QByteArray joined = row;
     return joined.replace("\",\"", ",");
-}
-
-QList<QByteArray> splitLines(const QByteArray &text)
-{
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && text[end] != '\r' && text[end] != '\n')
-            ++end;
-        lines.append(text.mid(start, end - start));
-        if (end + 1 < size && text[end] == '\r' && text[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
-    return lines;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "settings/ProfileIni.h"
 
+#include "platform/TextLines.h"
+
 #include <limits>
 #include <optional>
 
@@ -65,18 +67,8 @@ std::optional<qint64> parseDigits(QByteArrayView digits, int base)
 } // namespace
 
 ProfileIni::ProfileIni(const QByteArray &fileBytes)
+    : lines_(splitLines(fileBytes))
 {
-    qsizetype start = 0;
-    const qsizetype size = fileBytes.size();
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && fileBytes[end] != '\r' && fileBytes[end] != '\n')
-            ++end;
-        lines_.append(fileBytes.mid(start, end - start));
-        if (end < size && fileBytes[end] == '\r' && end + 1 < size && fileBytes[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
 }
 
 ProfileIni::Range ProfileIni::findSection(QByteArrayView section) const
