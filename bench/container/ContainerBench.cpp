@@ -2,6 +2,8 @@
 // the same bytes and beside 7-Zip reading an AES-128 zip entry of the same size; how much memory
 // they take; and whether a large multipart form builds in linear time. Every figure is the best
 // of a few runs, each started with no dirty pages pending, since the machine is shared.
+#include "../common/BenchResult.h"
+
 #include "branding/AesLib.h"
 #include "branding/CryptoPrimitives.h"
 #include "net/MultipartForm.h"
@@ -299,9 +301,16 @@ int main(int argc, char **argv)
     std::printf("  %-34s %7.0f MiB/s  (read + write, no computing)\n", "plain file copy", c.copy);
     const double bothCeiling = 1 / (1 / c.crypto() + 1 / c.copy);
     std::printf("  %-34s %7.0f MiB/s  (one thread doing both in turn)\n", "crypto + copy ceiling", bothCeiling);
+    vo::bench::result("container.hmac_mibs", c.hmac);
+    vo::bench::result("container.crypto_ceiling_mibs", c.crypto());
+    vo::bench::result("container.copy_mibs", c.copy);
 
-    report("EncryptStream, memory to memory", mibPerSecond(size, streamSeconds(size, false)), c);
-    report("DecryptStream, memory to memory", mibPerSecond(size, streamSeconds(size, true)), c);
+    const double encryptStream = mibPerSecond(size, streamSeconds(size, false));
+    const double decryptStream = mibPerSecond(size, streamSeconds(size, true));
+    report("EncryptStream, memory to memory", encryptStream, c);
+    report("DecryptStream, memory to memory", decryptStream, c);
+    vo::bench::result("container.encrypt_stream_mibs", encryptStream);
+    vo::bench::result("container.decrypt_stream_mibs", decryptStream);
 
     const FileRun encrypt = fileOperation(&vo::EncryptFileTo, plain, container);
     const FileRun decrypt = fileOperation(&vo::DecryptFileTo, container, back);
@@ -313,6 +322,11 @@ int main(int argc, char **argv)
                       run.ok && sameSize ? "" : "  FAILED");
         report(name, mibPerSecond(size, run.secs), c, note);
     }
+    vo::bench::result("container.encrypt_file_mibs", mibPerSecond(size, encrypt.secs));
+    vo::bench::result("container.decrypt_file_mibs", mibPerSecond(size, decrypt.secs));
+    vo::bench::result("container.file_peak_growth_kib",
+                      static_cast<double>(qMax(encrypt.peakGrowthKiB, decrypt.peakGrowthKiB)));
+    vo::bench::result("container.file_ok", encrypt.ok && decrypt.ok && sameSize ? 1 : 0);
 
     const QString sevenZip = QStandardPaths::findExecutable(QStringLiteral("7zz"));
     if (sevenZip.isEmpty()) {
@@ -330,6 +344,8 @@ int main(int argc, char **argv)
             }, true);
             std::printf("  %-34s %7.0f MiB/s%s\n", "7zz x, AES-128 stored entry", mibPerSecond(size, secs), ok ? "" : "  FAILED");
             std::printf("  DecryptFileTo takes %.2fx the time of 7zz x\n", decrypt.secs / secs);
+            if (ok)
+                vo::bench::result("container.sevenzip_extract_mibs", mibPerSecond(size, secs));
         }
     }
 

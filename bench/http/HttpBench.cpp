@@ -3,6 +3,7 @@
 //   bench_http [GiB] [round-trips]     (defaults: 1 GiB, 1000)
 
 #include "LoopbackServer.h"
+#include "../common/BenchResult.h"
 
 #include "net/IdHTTP.h"
 #include "net/MultipartForm.h"
@@ -86,9 +87,14 @@ void download(vo::bench::LoopbackServer &server, const QTemporaryDir &dir, qint6
     QFile::remove(theirs);
 
     std::printf("  TIdHTTP: %8.1f MiB/s  (%.2f s, %lld bytes)\n", mib / ourSeconds, ourSeconds, ourSize);
+    if (ourSize == size)
+        vo::bench::result("http.get_mibs", mib / ourSeconds);
+    vo::bench::result("http.get_rss_growth_mib", after.now - before.now);
     if (curlSeconds > 0) {
         std::printf("  curl   : %8.1f MiB/s  (%.2f s, %lld bytes)\n", mib / curlSeconds, curlSeconds, curlSize);
         std::printf("  ratio  : %.0f %% of curl (goal: at least 90 %%)\n", 100.0 * curlSeconds / ourSeconds);
+        if (curlSize == size)
+            vo::bench::result("http.curl_get_mibs", mib / curlSeconds);
     }
     std::printf("  memory : resident %.1f MiB before, %.1f MiB after; peak %.1f MiB before, %.1f MiB after\n",
                 before.now, after.now, before.peak, after.peak);
@@ -127,9 +133,12 @@ void roundTrips(vo::bench::LoopbackServer &server, const QTemporaryDir &dir, int
 
     std::printf("  TIdHTTP: %8.3f ms per post  (%.2f s; a new connection for every POST)\n",
                 1000 * ourSeconds / count, ourSeconds);
+    vo::bench::result("http.post_ms", 1000 * ourSeconds / count);
     if (curlSeconds > 0)
         std::printf("  curl   : %8.3f ms per post  (%.2f s; one process, connection reused)\n",
                     1000 * curlSeconds / count, curlSeconds);
+    if (curlSeconds > 0)
+        vo::bench::result("http.curl_post_ms", 1000 * curlSeconds / count);
 }
 
 } // namespace
