@@ -1,211 +1,211 @@
-// Times the console's start: from starting a new process to the main window's first paint, once
-// in a folder without branding and once in a folder with a branding file and a JPEG banner, and
-// reads the resident memory a second later, when the start-up requests have ended. The window
-// side is the same as the program's main(); the measuring side is this program started again,
-// so nothing of the measurement lives in the console itself.
+// Times the console's start as a seller sees it: from starting a new process to the main window's
+// first paint, once in a folder without branding and once in a folder with a branding file and a
+// JPEG banner; and reads the resident memory a second later, when the start-up requests have
+// ended. The window is bench_startup_window, beside this program.
 //
-//     bench_startup [plain|branded]...
+//     bench_startup [--cold] [plain|branded]...      (both when none is named)
 //
-// The start-up requests go to a closed port on 127.0.0.1, so they end at once and send nothing
-// anywhere.
+// --cold empties the page cache before each start (root on Linux only), as after a reboot. This
+// side uses no Qt at all: a measuring process that had Qt's libraries mapped would keep them in
+// memory and the "cold" start would find them there.
 
 #include "../common/BenchResult.h"
 
-#include "app/Application.h"
-#include "app/FMain.h"
-#include "branding/AesLib.h"
-#include "ui/Skin.h"
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <QColor>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QApplication>
-#include <QFile>
-#include <QGuiApplication>
-#include <QImage>
-#include <QLabel>
-#include <QPainter>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QTimer>
-
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
-const QByteArray kClosedSite = QByteArrayLiteral("http://127.0.0.1:9");
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
-// Prints "shown" once the window has painted for the first time: what the seller sees. The
-// line says whether a banner is on show and how many windows are open, so that the measuring
-// side can tell a branded start from one that failed and put up a message instead.
-class FirstPaint : public QObject
+// A folder of its own under the temporary folder, removed with everything in it.
+class ScratchFolder
 {
 public:
-    explicit FirstPaint(QWidget *window) : window_(window) { window->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
+    ScratchFolder()
     {
-        if (watched == window_ && event->type() == QEvent::Paint && !seen_) {
-            seen_ = true;
-            // After the paint has been handled, so its cost is counted.
-            QTimer::singleShot(0, this, [this] { report(); });
+        std::string pattern = (fs::temp_directory_path() / "vo-startup-XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            path_ = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        if (!path_.empty())
+            fs::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder &) = delete;
+    ScratchFolder &operator=(const ScratchFolder &) = delete;
+
+    const std::string &path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A started child with its standard output on a pipe; killed and reaped when it goes.
+class Child
+{
+public:
+    explicit Child(const std::vector<std::string> &arguments)
+    {
+        int out[2];
+        if (pipe2(out, O_CLOEXEC) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            std::vector<char *> argv;
+            for (const std::string &argument : arguments)
+                argv.push_back(const_cast<char *>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
         }
-        return QObject::eventFilter(watched, event);
+        close(out[1]);
+        out_ = out[0];
+    }
+    ~Child()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0)
+            close(out_);
+    }
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
+
+    pid_t pid() const { return pid_; }
+
+    // The first line the child writes, without its LF; nullopt when none comes within the time.
+    std::optional<std::string> firstLine(std::chrono::milliseconds limit)
+    {
+        std::string said;
+        const Clock::time_point end = Clock::now() + limit;
+        while (pid_ > 0 && out_ >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            pollfd ready{out_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&ready, 1, int(left.count())) <= 0)
+                return std::nullopt;
+            char buffer[256];
+            const ssize_t got = read(out_, buffer, sizeof buffer);
+            if (got <= 0)
+                return std::nullopt;
+            said.append(buffer, std::size_t(got));
+            if (const std::size_t lf = said.find('\n'); lf != std::string::npos)
+                return said.substr(0, lf);
+        }
+        return std::nullopt;
+    }
+
+    int wait()
+    {
+        int status = 0;
+        if (pid_ <= 0 || waitpid(pid_, &status, 0) != pid_)
+            return -1;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
 private:
-    void report() const
-    {
-        const auto *banner = window_->findChild<QLabel *>(QStringLiteral("imgBanner"));
-        const bool bannerShown = banner && !banner->pixmap().isNull();
-        qsizetype windows = 0;
-        for (const QWidget *widget : QApplication::topLevelWidgets())
-            windows += widget->isVisible() ? 1 : 0;
-        std::printf("shown banner=%d windows=%lld\n", bannerShown ? 1 : 0, static_cast<long long>(windows));
-        std::fflush(stdout);
-    }
-
-    QWidget *const window_;
-    bool seen_ = false;
+    pid_t pid_ = -1;
+    int out_ = -1;
 };
 
-int runWindow(int argc, char **argv, const QString &folder)
+double residentMiB(pid_t pid)
 {
-    vo::TApplication app(argc, argv);
-    vo::skin::apply(vo::skin::builtIn());
-    vo::TfrmMain frmMain{vo::AppFolder(folder)};
-    frmMain.setUpdateBaseUrl(kClosedSite + "/liveupdate/");
-    const FirstPaint firstPaint(&frmMain);
-    frmMain.show();
-    return app.exec();
-}
-
-bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-bool prepareFolder(const QDir &folder, bool branded)
-{
-    const QByteArray settings = "[Settings]\r\nswebserver=" + kClosedSite + "\r\nsExpireTimeout=0\r\n";
-    if (!writeFile(folder.filePath(QStringLiteral("hsettings.dat")), settings))
-        return false;
-    if (!branded)
-        return true;
-
-    // A banner of the usual size with some detail, so decoding it costs what a real one does.
-    QImage banner(760, 90, QImage::Format_RGB32);
-    QPainter painter(&banner);
-    for (int x = 0; x < banner.width(); x += 4)
-        painter.fillRect(x, 0, 4, banner.height(), QColor::fromHsv(x % 360, 180, 220));
-    painter.drawText(banner.rect(), Qt::AlignCenter, QStringLiteral("Vantrel Oskel"));
-    painter.end();
-    if (!banner.save(folder.filePath(QStringLiteral("banner1.dat")), "JPG", 85))
-        return false;
-
-    QByteArray markup;
-    const auto tag = [&markup](const QByteArray &name, const QByteArray &value) {
-        markup += "<%%" + name + "%%>" + value + "<%%/" + name + "%%>\r\n";
-    };
-    tag("ApplicationName", "Vantrel Oskel");
-    tag("BranderCode", "BENCH");
-    tag("BranderType", "Master");
-    tag("AffiliateURL", kClosedSite + "/?affiliate=%%AFFILIATEID%%");
-    tag("AffiliateID", "bench");
-    tag("MasterNewsBaseURL", kClosedSite + "/news/");
-    tag("MasterPublID", "bench");
-    tag("AppHelpURL", kClosedSite + "/help/");
-    tag("CopyrightYears", "2026");
-    tag("CopyrightCompany", "Bench");
-    tag("AboutText", "Start-up benchmark");
-    tag("Welcome1", "<html><body><h1>Welcome</h1><p>Your shop, managed from here.</p></body></html>");
-    tag("Banner1", "banner.jpg^" + kClosedSite + "/");
-    tag("Link1", "Site^" + kClosedSite + "/");
-    tag("Link2", "Help^" + kClosedSite + "/help/");
-    const QString plain = folder.filePath(QStringLiteral("branding.txt"));
-    const bool encrypted = writeFile(plain, markup)
-                        && vo::EncryptFileTo(plain, folder.filePath(QStringLiteral("dbsettings.dat")));
-    QFile::remove(plain);
-    return encrypted;
-}
-
-double residentMiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtod(line.c_str() + 6, nullptr) / 1024;
     return -1;
 }
 
-// Starts the window in `folder`; returns the line it printed once painted, empty when it never
-// painted.
-QByteArray measureOnce(const QString &program, const QString &folder, double &shownMs, double &residentAfter)
+// Empties the page cache, so that the next start reads the program and its libraries from the
+// disk as after a reboot.
+bool dropPageCache()
 {
-    QProcess window;
-    window.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer timer;
-    timer.start();
-    window.start(program, {QStringLiteral("--window"), folder});
-    QByteArray said;
-    while (!said.contains('\n') && window.waitForReadyRead(30000))
-        said += window.readAllStandardOutput();
-    shownMs = double(timer.nsecsElapsed()) / 1e6;
-    const bool shown = said.startsWith("shown ");
-    if (shown) {
-        QThread::msleep(1000);
-        residentAfter = residentMiB(window.processId());
+    sync();
+    std::ofstream dropCaches("/proc/sys/vm/drop_caches");
+    dropCaches << "3";
+    dropCaches.flush();
+    return bool(dropCaches);
+}
+
+int measure(const std::string &window, const std::string &mode, bool cold)
+{
+    ScratchFolder folder;
+    if (folder.path().empty() || Child({window, "--prepare", folder.path(), mode}).wait() != 0) {
+        std::fprintf(stderr, "cannot prepare the %s folder\n", mode.c_str());
+        return 1;
     }
-    window.kill();
-    window.waitForFinished();
-    return shown ? said.trimmed() : QByteArray();
+    if (cold && !dropPageCache()) {
+        std::fprintf(stderr, "--cold needs to write /proc/sys/vm/drop_caches (root on Linux)\n");
+        return 1;
+    }
+
+    const Clock::time_point start = Clock::now();
+    Child child({window, "--window", folder.path()});
+    const std::optional<std::string> shown = child.firstLine(std::chrono::seconds(30));
+    const double shownMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    // A branded start shows its banner; either start shows the main window alone, with no message.
+    const std::string expected = std::string("shown banner=") + (mode == "branded" ? "1" : "0") + " windows=1";
+    if (shown != expected) {
+        std::fprintf(stderr, "the %s start did not come up as it should: \"%s\"\n", mode.c_str(),
+                     shown ? shown->c_str() : "(nothing)");
+        return 1;
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double resident = residentMiB(child.pid());
+
+    std::printf("%-8s%s start to first paint %7.1f ms, resident a second later %5.1f MiB\n", mode.c_str(),
+                cold ? " (cold)" : "", shownMs, resident);
+    const std::string key = "startup." + std::string(cold ? "cold_" : "") + mode;
+    vo::bench::result((key + "_ms").c_str(), shownMs);
+    vo::bench::result((key + "_rss_mib").c_str(), resident);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && QByteArray(argv[1]) == "--window")
-        return runWindow(argc, argv, QString::fromLocal8Bit(argv[2]));
-
-    // The banner is drawn with text, which needs the font database of a GUI application.
-    QGuiApplication app(argc, argv);
-    QStringList modes;
-    for (int i = 1; i < argc; ++i)
-        modes.append(QString::fromLocal8Bit(argv[i]));
-    if (modes.isEmpty())
-        modes = {QStringLiteral("plain"), QStringLiteral("branded")};
-
-    const QString program = QString::fromLocal8Bit(argv[0]);
-    for (const QString &mode : modes) {
-        if (mode != QLatin1String("plain") && mode != QLatin1String("branded")) {
-            std::fprintf(stderr, "usage: bench_startup [plain|branded]...\n");
+    bool cold = false;
+    std::vector<std::string> modes;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--cold") {
+            cold = true;
+        } else if (argument == "plain" || argument == "branded") {
+            modes.push_back(argument);
+        } else {
+            std::fprintf(stderr, "usage: bench_startup [--cold] [plain|branded]...\n");
             return 2;
         }
-        const bool branded = mode == QLatin1String("branded");
-        QTemporaryDir dir;
-        if (!dir.isValid() || !prepareFolder(QDir(dir.path()), branded)) {
-            std::fprintf(stderr, "cannot prepare the %s folder\n", qPrintable(mode));
-            return 1;
-        }
-        double shownMs = 0;
-        double resident = 0;
-        const QByteArray shown = measureOnce(program, dir.path(), shownMs, resident);
-        const QByteArray expected = "shown banner=" + QByteArray(branded ? "1" : "0") + " windows=1";
-        if (shown != expected) {
-            std::fprintf(stderr, "the %s start did not come up as it should: \"%s\"\n", qPrintable(mode),
-                         shown.constData());
-            return 1;
-        }
-        std::printf("%-8s start to first paint %7.1f ms, resident a second later %5.1f MiB\n", qPrintable(mode),
-                    shownMs, resident);
-        vo::bench::result(qPrintable(QStringLiteral("startup.%1_ms").arg(mode)), shownMs);
-        vo::bench::result(qPrintable(QStringLiteral("startup.%1_rss_mib").arg(mode)), resident);
     }
+    if (modes.empty())
+        modes = {"plain", "branded"};
+
+    const std::string window = (fs::canonical("/proc/self/exe").parent_path() / "bench_startup_window").string();
+    for (const std::string &mode : modes)
+        if (const int status = measure(window, mode, cold); status != 0)
+            return status;
     return 0;
 }
