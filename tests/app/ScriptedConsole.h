@@ -65,10 +65,11 @@ public:
     static constexpr int kShortWaitMs = 300;
 
     ScriptedConsole()
+        : brandingText("<%%BranderCode%%>BC9<%%/BranderCode%%>\r\n<%%BranderType%%>Master<%%/BranderType%%>\r\n"
+                       "<%%MasterNewsBaseURL%%>" + server.url("/news") + "<%%/MasterNewsBaseURL%%>\r\n"
+                       "<%%MasterPublID%%>pub1<%%/MasterPublID%%>\r\n")
     {
-        write("plain.txt", "<%%BranderCode%%>BC9<%%/BranderCode%%>\r\n<%%BranderType%%>Master<%%/BranderType%%>\r\n"
-                           "<%%MasterNewsBaseURL%%>" + server.url("/news") + "<%%/MasterNewsBaseURL%%>\r\n"
-                           "<%%MasterPublID%%>pub1<%%/MasterPublID%%>\r\n");
+        write("plain.txt", brandingText);
         EncryptFileTo(file("plain.txt"), file("dbsettings.dat"));
         QFile::remove(file("plain.txt"));
         write("hsettings.dat", "[Settings]\r\nswebserver=" + server.url("/site") + "\r\n");
@@ -172,6 +173,8 @@ public:
 
     QTemporaryDir dir;
     ScriptServer server;
+    // The plain text of the branding file "dbsettings.dat".
+    const QByteArray brandingText;
     std::unique_ptr<TfrmMain> window;
 
 private:
