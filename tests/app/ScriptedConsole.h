@@ -62,7 +62,8 @@ private:
 class ScriptedConsole
 {
 public:
-    static constexpr int kShortWaitMs = 300;
+    // Long enough for any healthy reply on a busy machine, short enough for a stalled one.
+    static constexpr int kShortWaitMs = 1000;
 
     ScriptedConsole()
         : brandingText("<%%BranderCode%%>BC9<%%/BranderCode%%>\r\n<%%BranderType%%>Master<%%/BranderType%%>\r\n"
