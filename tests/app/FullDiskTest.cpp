@@ -211,6 +211,37 @@ private Q_SLOTS:
         QCOMPARE(files(), oldFiles);
     }
 
+    // At start the branding file is decrypted to its plain text for a moment. Without room for
+    // it the branding cannot be applied, but the file stays as it was, no plain text is left,
+    // and the window starts all the same.
+    void startOnAFullDisk()
+    {
+        ScriptedConsole &c = *console_;
+        const QByteArray branding = c.read("dbsettings.dat");
+        c.window.reset();
+        const QStringList oldFiles = files();
+        // Without the branding there is no news tier: the start asks for the update and the site.
+        c.server.queue(ScriptedReply::ok(vo::test::kSameVersion));
+        c.server.queue(ScriptedReply::ok("OK"));
+        c.server.queue(ScriptedReply::ok(vo::test::kThreeRows));
+        const qsizetype mark = c.server.requests().size();
+        {
+            const FileSizeLimit full(c.brandingText.size() / 2);
+            c.create();
+        }
+        QCOMPARE(c.read("dbsettings.dat"), branding);
+        QCOMPARE(files(), oldFiles);
+        QTRY_COMPARE(c.rows(), 3);
+        QCOMPARE(c.trail(mark), (QStringList{QStringLiteral("GET /live/mainappupdate.inf"), QStringLiteral("action=1"),
+                                             QStringLiteral("action=3")}));
+        QVERIFY(c.window->isVisible());
+        // Told once, as a branding file that could not be read.
+        const QList<TMessageBox::Shown> shown = TMessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.at(0).kind, TMessageBox::Kind::Warning);
+        QVERIFY(shown.at(0).text.contains(QStringLiteral("dbsettings.dat")));
+    }
+
     // The update description is fetched into "mainappupdate.inf". A write that fails is a failed
     // download: no file stays, and the check finds no update.
     void updateDescriptionOnAFullDisk_data()
