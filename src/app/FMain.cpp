@@ -320,6 +320,7 @@ void TfrmMain::FormClose()
 {
     closing_ = true;
     Timer1->stop();
+    msgMain->silence();
     try {
         IdHTTP1->Disconnect();
     } catch (...) {

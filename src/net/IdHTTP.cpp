@@ -86,9 +86,14 @@ void TIdHTTP::Disconnect()
         channel_.close();
 }
 
+int TIdHTTP::readLimit() const
+{
+    return limits_.readTimeoutMs > 0 ? limits_.readTimeoutMs : readTimeout_;
+}
+
 int TIdHTTP::connectLimit() const
 {
-    return readTimeout_ > 0 ? readTimeout_ : kDefaultConnectTimeoutMs;
+    return readLimit() > 0 ? readLimit() : kDefaultConnectTimeoutMs;
 }
 
 void TIdHTTP::run(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form,
@@ -151,7 +156,7 @@ ReplyHead TIdHTTP::send(HttpMethod method, const HttpUrl &url, const TIdMultiPar
     if (post)
         channel_.write(body);
 
-    channel_.setReadLimit(readTimeout_);
+    channel_.setReadLimit(readLimit());
     ReplyHead head;
     do {
         head = reader.readHead();

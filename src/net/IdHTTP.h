@@ -69,6 +69,8 @@ public:
         int redirectDiscardMs = kRedirectDiscardMs;
         int errorBodyMs = kErrorBodyMs;
         qint64 maxTextReply = kMaxTextReply;
+        // When positive, it stands for ReadTimeout in every wait, whatever the callers set.
+        int readTimeoutMs = 0;
     };
     void setLimits(const Limits &limits) { limits_ = limits; }
 
@@ -85,6 +87,7 @@ private:
     [[noreturn]] void failWithProtocolError(const ReplyHead &head, ReplyReader &reader);
     QByteArray textOf(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form);
     int connectLimit() const;
+    int readLimit() const;
 
     TIdHTTPRequest request_;
     TIdCookieManager cookies_;

@@ -27,7 +27,10 @@ WholeFile::Result WholeFile::write(const QString &fileName, const QByteArray &by
         file.cancelWriting();
         return {Outcome::WriteFailed, QStringLiteral("No space left on device")};
     }
-    if (file.write(bytes) != bytes.size()) {
+    // The bytes wait in the file's buffer: only the flush meets a full disk. QSaveFile::commit()
+    // flushes as well but does not look at the outcome, and would put a cut-off file in place
+    // of the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString cause = file.errorString();
         file.cancelWriting();
         return {Outcome::WriteFailed, cause};

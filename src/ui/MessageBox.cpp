@@ -42,6 +42,8 @@ TMessageBox::TMessageBox(QWidget *owner)
 
 TMessageBox::Answer TMessageBox::execute(Kind kind, const QString &text, Buttons buttons)
 {
+    if (silenced_)
+        return Answer::Cancel;
     Script &s = script();
     if (s.active) {
         s.shown.append({kind, text, buttons});

@@ -29,6 +29,11 @@ public:
 
     Answer execute(Kind kind, const QString &text, Buttons buttons = Buttons::Ok);
 
+    // Called as the owner closes. A request that was waiting then fails, and its command would
+    // go on to tell the seller about trouble that is only the closing: from here on nothing is
+    // shown, and every question reads as Cancel.
+    void silence() { silenced_ = true; }
+
     void warning(const QString &text) { execute(Kind::Warning, text); }
     void information(const QString &text) { execute(Kind::Information, text); }
     bool confirm(Kind kind, const QString &text) { return execute(kind, text, Buttons::OkCancel) == Answer::Ok; }
@@ -42,6 +47,7 @@ public:
 
 private:
     QPointer<QWidget> owner_;
+    bool silenced_ = false;
 };
 
 } // namespace vo
