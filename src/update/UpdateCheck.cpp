@@ -66,10 +66,9 @@ UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFol
 
     if (!DownloadFile(http, updateBaseUrl + "mainappupdate.inf", localPath) || !QFile::exists(localPath))
         return noUpdate();
-    const QByteArray description = readDescription(localPath);
-    if (!DescriptionOffersUpdate(description))
+    const QByteArray versionText = DescriptionVersionText(readDescription(localPath));
+    if (!IsNewerThanProgram(versionText))
         return noUpdate();
-    const QByteArray versionText = DescriptionVersionText(description);
 
     if (!messages.confirm(TMessageBox::Kind::Information,
                           QStringLiteral("There is a new update: (version ") + ansi::toUnicode(versionText)

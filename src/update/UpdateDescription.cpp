@@ -35,10 +35,10 @@ float serverVersionOf(const QByteArray &versionText)
     return ok && std::isfinite(version) ? version : 0.0f;
 }
 
-bool DescriptionOffersUpdate(const QByteArray &fileBytes)
+bool IsNewerThanProgram(const QByteArray &versionText)
 {
     const double programVersion = versionLocale().toDouble(QString::fromLatin1(ProgramVersion));
-    return programVersion < double(serverVersionOf(DescriptionVersionText(fileBytes)));
+    return programVersion < double(serverVersionOf(versionText));
 }
 
 } // namespace vo

@@ -12,7 +12,7 @@ QByteArray DescriptionVersionText(const QByteArray &fileBytes);
 // not a number, or not finite.
 float serverVersionOf(const QByteArray &versionText);
 
-// True when the description offers a version newer than the running program's.
-bool DescriptionOffersUpdate(const QByteArray &fileBytes);
+// True when a "Version" value names a version newer than the running program's.
+bool IsNewerThanProgram(const QByteArray &versionText);
 
 } // namespace vo
