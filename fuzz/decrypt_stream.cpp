@@ -79,6 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(container.size() == bytes.size() + overhead);
         const Decrypted back = decrypt(passphrase, container);
         FUZZ_CHECK(back.ok && back.plain == bytes);
+        // Any one damaged byte, in the header, the data or the code, is noticed.
+        QByteArray tampered = container;
+        const qsizetype at = qsizetype(data[size - 1]) * 131 % tampered.size();
+        tampered[at] = char(tampered[at] ^ (data[0] | 1));
+        FUZZ_CHECK(!decrypt(passphrase, tampered).ok);
     }
     return 0;
 }

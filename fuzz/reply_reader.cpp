@@ -39,31 +39,57 @@ private:
     qsizetype reads_ = 0;
 };
 
-void readReplies(PieceSource &source, qsizetype streamSize)
+// What a run of the reader saw, so that two runs over the same bytes can be compared.
+struct Transcript
+{
+    QByteArray text;
+};
+
+void readReplies(vo::ByteSource &source, qsizetype streamSize, Transcript &seen)
 {
     vo::ReplyReader reader(source, kMaxLineLength);
     for (int reply = 0; reply < kMaxReplies; ++reply) {
         const vo::ReplyHead head = reader.readHead();
         FUZZ_CHECK(!head.statusLine.isEmpty() && head.statusLine.size() <= kMaxLineLength);
         FUZZ_CHECK(head.statusCode == vo::statusCodeOf(head.statusLine));
-        for (const vo::ReplyHeader &header : head.headers)
+        seen.text += "status " + head.statusLine + '\n';
+        for (const vo::ReplyHeader &header : head.headers) {
             FUZZ_CHECK(!header.name.contains('\n') && !header.value.contains('\n'));
+            seen.text += "header " + header.name + ": " + header.value + '\n';
+        }
 
-        qint64 bodySize = 0;
+        QByteArray body;
         const bool closed = reader.readBody(head, [&](QByteArrayView piece) {
             FUZZ_CHECK(!piece.isEmpty() && piece.size() <= vo::ReplyReader::kMaxPiece);
-            bodySize += piece.size();
+            body += piece;
         });
-        FUZZ_CHECK(bodySize <= streamSize);
+        FUZZ_CHECK(body.size() <= streamSize);
         bool lengthOk = false;
         const qint64 length = head.value("Content-Length").toLongLong(&lengthOk);
         if (head.has("Content-Length") && lengthOk && length >= 0) {
-            FUZZ_CHECK(bodySize <= length);
-            FUZZ_CHECK(closed || bodySize == length);
+            FUZZ_CHECK(body.size() <= length);
+            FUZZ_CHECK(closed || body.size() == length);
         }
+        seen.text += "body " + QByteArray::number(body.size()) + (closed ? " closed\n" : "\n") + body + '\n';
         if (closed)
             return;
     }
+}
+
+Transcript run(QByteArray sizes, const QByteArray &stream)
+{
+    PieceSource source(std::move(sizes), stream);
+    Transcript seen;
+    try {
+        readReplies(source, stream.size(), seen);
+    } catch (const vo::EIdReadLnMaxLineLengthExceeded &) {
+        seen.text += "line too long\n";
+    } catch (const vo::EIdException &error) {
+        // A reply cut short: what the client reports as a failure.
+        seen.text += "failed: " + QByteArray(error.what()) + '\n';
+    }
+    FUZZ_CHECK(source.delivered() <= stream.size());
+    return seen;
 }
 
 } // namespace
@@ -73,12 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FuzzedDataProvider input(data, size);
     QByteArray sizes = takeBytes(input, 8);
     const QByteArray stream = restOf(input);
-    PieceSource source(std::move(sizes), stream);
-    try {
-        readReplies(source, stream.size());
-    } catch (const vo::EIdException &) {
-        // A reply cut short or a line past the limit: what the client reports as a failure.
-    }
-    FUZZ_CHECK(source.delivered() <= stream.size());
+    // How the bytes are cut into pieces must not change what is read.
+    const Transcript inPieces = run(std::move(sizes), stream);
+    const Transcript byteByByte = run(QByteArray(1, '\0'), stream);
+    FUZZ_CHECK(inPieces.text == byteByByte.text);
     return 0;
 }
