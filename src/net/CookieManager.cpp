@@ -138,8 +138,9 @@ void TIdCookieManager::AddServerCookie(const QByteArray &headerValue, const Http
         cookie.expires = now_().addSecs(*maxAge);
     if (cookie.domain.isEmpty())
         cookie.domain = requestUrl.host.toLower();
-    // A domain without an inner dot ("com") would reach every site under it.
-    else if (!cookie.domain.contains('.'))
+    // A domain without an inner dot ("com") would reach every site under it; only a host of that
+    // very name may set it.
+    else if (!cookie.domain.contains('.') && cookie.domain != requestUrl.host.toLower())
         return;
     else if (!domainMatches(requestUrl.host, cookie.domain))
         return;

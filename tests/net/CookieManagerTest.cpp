@@ -69,6 +69,8 @@ private Q_SLOTS:
         QCOMPARE(s.sentTo("http://badexample.com/"), QByteArray());
         s.set("http://www.example.com/", "c=3; domain=.example.com; path=/");
         QCOMPARE(s.sentTo("http://example.com/"), QByteArray("c=3"));
+        s.set("http://Intranet/", "d=4; domain=intranet; path=/");
+        QCOMPARE(s.sentTo("http://intranet/"), QByteArray("d=4"));
     }
 
     void cookieWithControlBytesIsDropped_data()
