@@ -4,6 +4,8 @@
 #include "net/CookieManager.h"
 #include "net/Url.h"
 
+#include <QLocale>
+
 namespace {
 
 using namespace vo::fuzz;
@@ -30,6 +32,17 @@ void checkDate(const QByteArray &text)
         FUZZ_CHECK(date.timeSpec() == Qt::UTC);
 }
 
+// A date written the way servers write it reads back as that moment.
+void checkDateRoundTrip(quint32 seconds)
+{
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    const QLocale c = QLocale::c();
+    const QString netscape = c.toString(at, QStringLiteral("ddd, dd-MMM-yyyy hh:mm:ss 'GMT'"));
+    const QString rfc1123 = c.toString(at, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"));
+    FUZZ_CHECK(vo::parseCookieDate(netscape.toLatin1()) == at);
+    FUZZ_CHECK(vo::parseCookieDate(rfc1123.toLatin1()) == at);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -37,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FuzzedDataProvider input(data, size);
     const vo::HttpUrl from[] = {urlOf("www.example.com", "/shop/cart.php"), urlOf("Example.COM", "/"),
                                 urlOf("news.example.com", "/a/b/getlastnews.php?x=1")};
+    checkDateRoundTrip(input.ConsumeIntegral<quint32>());
     vo::TIdCookieManager cookies([] { return kNow; });
     while (input.remaining_bytes() > 0) {
         const vo::HttpUrl &url = from[input.ConsumeIntegralInRange<std::size_t>(0, std::size(from) - 1)];
