@@ -6,6 +6,7 @@
 #include "products/FProduct.h"
 #include "products/ProductListModel.h"
 #include "products/ProductRows.h"
+#include "products/SiteReplies.h"
 #include "ui/ErrorReporter.h"
 #include "ui/MessageBox.h"
 
@@ -45,7 +46,7 @@ bool TfrmMain::RefreshProducts()
 {
     MainStatusPanel->setText(QStringLiteral("Getting data..."));
     const QByteArray reply = actions().RequestList();
-    const bool accepted = reply.contains("OK") && FillProductList(reply);
+    const bool accepted = IsListReplyAccepted(reply) && FillProductList(reply);
     MainStatusPanel->clear();
     return accepted;
 }

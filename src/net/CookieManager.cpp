@@ -15,6 +15,18 @@ bool domainMatches(const QByteArray &host, const QByteArray &domain)
     return h == domain || h.endsWith('.' + domain);
 }
 
+// A control byte other than tab ends or splits the Cookie line the value would go back in; the
+// reply reader leaves a lone CR or a NUL inside a header line, so such a cookie is refused whole.
+bool hasControlBytes(const QByteArray &text)
+{
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t') || byte == 0x7F)
+            return true;
+    }
+    return false;
+}
+
 QByteArray unquoted(const QByteArray &value)
 {
     if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
@@ -88,6 +100,8 @@ TIdCookieManager::TIdCookieManager(Clock now)
 
 void TIdCookieManager::AddServerCookie(const QByteArray &headerValue, const HttpUrl &requestUrl)
 {
+    if (hasControlBytes(headerValue))
+        return;
     const QList<QByteArray> parts = headerValue.split(';');
     const qsizetype eq = parts.first().indexOf('=');
     if (eq <= 0)
@@ -124,6 +138,10 @@ void TIdCookieManager::AddServerCookie(const QByteArray &headerValue, const Http
         cookie.expires = now_().addSecs(*maxAge);
     if (cookie.domain.isEmpty())
         cookie.domain = requestUrl.host.toLower();
+    // A domain without an inner dot ("com") would reach every site under it; only a host of that
+    // very name may set it.
+    else if (!cookie.domain.contains('.') && cookie.domain != requestUrl.host.toLower())
+        return;
     else if (!domainMatches(requestUrl.host, cookie.domain))
         return;
     if (!cookie.path.startsWith('/'))

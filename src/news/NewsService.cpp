@@ -1,36 +1,11 @@
 #include "news/NewsService.h"
 
-#include "branding/UUtils.h"
 #include "net/IdHTTP.h"
 #include "net/MultipartForm.h"
 #include "platform/AnsiText.h"
 #include "ui/MessageBox.h"
 
 namespace vo {
-
-namespace {
-
-// The servers wrap "OK" in this marker: the macron sign of Windows-1252 before it.
-constexpr char kMarkerByte = '\xAF';
-const QByteArray kNewsMarker = QByteArrayLiteral("\xAF" "OK");
-
-QByteArray trimControls(const QByteArray &reply)
-{
-    qsizetype first = 0;
-    qsizetype end = reply.size();
-    while (first < end && static_cast<unsigned char>(reply.at(first)) <= 32)
-        ++first;
-    while (end > first && static_cast<unsigned char>(reply.at(end - 1)) <= 32)
-        --end;
-    return reply.sliced(first, end - first);
-}
-
-QByteArray withoutMarkers(QByteArray reply)
-{
-    return reply.replace(kNewsMarker, QByteArray());
-}
-
-} // namespace
 
 std::optional<NewsRequest> newsRequestFor(const BrandingProfile &profile)
 {
@@ -78,25 +53,10 @@ QByteArray NewsService::post(const QByteArray &script, const NewsRequest &reques
         // Always sent, and empty: a form reader that keeps the line break before the closing
         // delimiter leaves it here rather than in a value that matters.
         form.AddField("something", QByteArray());
-        return trimControls(http_.PostForm(scriptUrl(request.tierCode, script), form));
+        return TrimNewsReply(http_.PostForm(scriptUrl(request.tierCode, script), form));
     } catch (const std::exception &) {
         return QByteArray();
     }
-}
-
-QByteArray NewsService::errorText(const QByteArray &trimmedReply, Script script)
-{
-    if (trimmedReply.isEmpty())
-        return QByteArrayLiteral("There is a trouble accessing the news site. Contact your provider.");
-    if (trimmedReply == "CONNECTIONFAIL")
-        return QByteArrayLiteral("There is a trouble in the settings file on the news site.");
-    if (trimmedReply == "INVALIDUSER")
-        return QByteArrayLiteral("There is a trouble with the Publisher Id. Contact your provider.");
-    if (trimmedReply == "INVALIDPRODUCT")
-        return QByteArrayLiteral("There is a trouble with the product validation. Contact your provider.");
-    if (trimmedReply == "INVALIDNEWS" && script == Script::NewsDetails)
-        return QByteArrayLiteral("There is a trouble with this news. Contact your provider.");
-    return QByteArray();
 }
 
 void NewsService::report(const QByteArray &trimmedReply, Script script)
@@ -110,34 +70,28 @@ bool NewsService::FetchLatestNews(const NewsRequest &request, bool silent, QByte
 {
     newsId.clear();
     const QByteArray reply = post("getlastnews.php", request, "conttype", "lastcode");
-    if (!reply.contains("OK")) {
+    const LatestNewsReply latest = ReadLatestNewsReply(reply);
+    if (!latest.accepted) {
         if (!silent)
             report(reply, Script::LastNews);
         return false;
     }
-    const QByteArray item = withoutMarkers(reply);
-    if (item == "OK")
-        return true;
-    QByteArrayList fields;
-    SplitByChar('^', item, fields);
-    newsId = fields.value(0);
-    newsTitle = fields.value(1);
+    if (latest.hasItem) {
+        newsId = latest.id;
+        newsTitle = latest.title;
+    }
     return true;
 }
 
 bool NewsService::FetchNewsList(const NewsRequest &request, QByteArrayList &list)
 {
     const QByteArray reply = post("getlastnews.php", request, "conttype", "all");
-    if (!reply.contains("OK")) {
+    const std::optional<QByteArrayList> items = ReadNewsListReply(reply);
+    if (!items) {
         report(reply, Script::LastNews);
         return false;
     }
-    QByteArrayList pieces;
-    SplitByChar(kMarkerByte, reply, pieces);
-    for (const QByteArray &piece : std::as_const(pieces)) {
-        if (!piece.isEmpty() && piece != "OK")
-            list.append(piece);
-    }
+    list.append(*items);
     return true;
 }
 
@@ -145,11 +99,12 @@ bool NewsService::FetchNewsDetails(const NewsRequest &request, const QByteArray 
 {
     html.clear();
     const QByteArray reply = post("getnewsdetails.php", request, "newsid", newsId);
-    if (!reply.contains("OK")) {
+    const std::optional<QByteArray> text = ReadNewsDetailsReply(reply);
+    if (!text) {
         report(reply, Script::NewsDetails);
         return false;
     }
-    html = DecodeDollarHex(withoutMarkers(reply));
+    html = *text;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "branding/BrandingProfile.h"
+#include "news/NewsReplies.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -54,8 +55,11 @@ public:
     QByteArray scriptUrl(const QByteArray &tierCode, const QByteArray &script) const;
 
     // The words shown for an error reply, empty for a reply that has none.
-    enum class Script { LastNews, NewsDetails };
-    static QByteArray errorText(const QByteArray &trimmedReply, Script script);
+    using Script = NewsScript;
+    static QByteArray errorText(const QByteArray &trimmedReply, Script script)
+    {
+        return NewsErrorText(trimmedReply, script);
+    }
 
 private:
     // Posts the six fields and returns the trimmed reply; empty when the request failed.

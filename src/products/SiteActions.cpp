@@ -34,7 +34,7 @@ bool SiteActions::touchActionsUrl()
 
 bool SiteActions::CheckServer()
 {
-    return post("1", {}) == "OK";
+    return IsExactOk(post("1", {}));
 }
 
 QByteArray SiteActions::RequestList()
@@ -44,32 +44,21 @@ QByteArray SiteActions::RequestList()
 
 bool SiteActions::DeleteProducts(const QByteArray &keys)
 {
-    return post("2", {{"deleteids", keys}}) == "OK";
+    return IsExactOk(post("2", {{"deleteids", keys}}));
 }
 
 AddResult SiteActions::AddProduct(const QByteArray &name, const QByteArray &folder, const QByteArray &thanksPage)
 {
     if (!touchActionsUrl())
         return AddResult::Failed;
-    const QByteArray reply = post("4", {{"prodname", TrimControls(name)},
-                                        {"prodfolder", TrimControls(folder)},
-                                        {"prodthankspage", TrimControls(thanksPage)}});
-    if (reply == "OK")
-        return AddResult::Added;
-    if (reply == "EXIST RECORD")
-        return AddResult::NameExists;
-    return AddResult::Failed;
+    return AddResultOf(post("4", {{"prodname", TrimControls(name)},
+                                  {"prodfolder", TrimControls(folder)},
+                                  {"prodthankspage", TrimControls(thanksPage)}}));
 }
 
 std::optional<QByteArray> SiteActions::GetProduct(const QByteArray &key)
 {
-    const QByteArray reply = post("5", {{"prodcod", key}});
-    QByteArray row = reply;
-    row.replace("^OK", QByteArray());
-    // "^OK" alone leaves nothing: the site has no such product, as with "OK" alone.
-    if (row.isEmpty() || row == "OK" || !reply.contains("OK"))
-        return std::nullopt;
-    return row;
+    return ProductRowOf(post("5", {{"prodcod", key}}));
 }
 
 UpdateResult SiteActions::UpdateProduct(const QByteArray &key, const QByteArray &name, const QByteArray &folder,
@@ -77,17 +66,10 @@ UpdateResult SiteActions::UpdateProduct(const QByteArray &key, const QByteArray 
 {
     if (!touchActionsUrl())
         return UpdateResult::Failed;
-    const QByteArray reply = post("6", {{"prodcod", key},
-                                        {"prodname", TrimControls(name)},
-                                        {"prodfolder", TrimControls(folder)},
-                                        {"prodthankspage", TrimControls(thanksPage)}});
-    if (reply == "OK")
-        return UpdateResult::Updated;
-    if (reply == "DON'T EXIST RECORD")
-        return UpdateResult::NotFound;
-    if (reply == "EXIST RECORD")
-        return UpdateResult::NameExists;
-    return UpdateResult::Failed;
+    return UpdateResultOf(post("6", {{"prodcod", key},
+                                     {"prodname", TrimControls(name)},
+                                     {"prodfolder", TrimControls(folder)},
+                                     {"prodthankspage", TrimControls(thanksPage)}}));
 }
 
 } // namespace vo

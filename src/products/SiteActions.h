@@ -1,5 +1,6 @@
 #pragma once
 
+#include "products/SiteReplies.h"
 #include "settings/ServerSettings.h"
 
 #include <QByteArray>
@@ -10,9 +11,6 @@
 namespace vo {
 
 class TIdHTTP;
-
-enum class AddResult { Failed = 0, Added = 1, NameExists = 2 };
-enum class UpdateResult { Failed = 0, Updated = 1, NotFound = 2, NameExists = 3 };
 
 // The requests to the seller's "actions.php". Each operation reports its outcome as a result,
 // never as a message: every failure of the client reads as the reply "BAD", which no action

@@ -5,26 +5,14 @@
 #include "net/IdHTTP.h"
 #include "platform/AnsiText.h"
 #include "platform/Launcher.h"
-#include "settings/ProfileIni.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLocale>
-
-#include <cmath>
 
 namespace vo {
 
 namespace {
-
-// The update site writes "2.01"; a comma or a thousands separator is no version.
-QLocale versionLocale()
-{
-    QLocale locale = QLocale::c();
-    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
-    return locale;
-}
 
 void disconnectQuietly(TIdHTTP &http)
 {
@@ -66,14 +54,6 @@ bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath
     }
 }
 
-float serverVersionOf(const QByteArray &versionText)
-{
-    bool ok = false;
-    const float version = versionLocale().toFloat(QString::fromLatin1(versionText), &ok);
-    // toFloat reads "nan" and "inf" as numbers; neither is a version.
-    return ok && std::isfinite(version) ? version : 0.0f;
-}
-
 UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFolder &folder, bool silent,
                               const QByteArray &updateBaseUrl)
 {
@@ -86,9 +66,8 @@ UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFol
 
     if (!DownloadFile(http, updateBaseUrl + "mainappupdate.inf", localPath) || !QFile::exists(localPath))
         return noUpdate();
-    const QByteArray versionText = ProfileIni(readDescription(localPath)).readString("APPLICATION", "Version");
-    const double programVersion = versionLocale().toDouble(QString::fromLatin1(ProgramVersion));
-    if (programVersion >= double(serverVersionOf(versionText)))
+    const QByteArray versionText = DescriptionVersionText(readDescription(localPath));
+    if (!IsNewerThanProgram(versionText))
         return noUpdate();
 
     if (!messages.confirm(TMessageBox::Kind::Information,

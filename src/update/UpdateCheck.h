@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AppFolder.h"
+#include "update/UpdateDescription.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,10 +22,6 @@ enum class UpdateOutcome { NoUpdate, Declined, UpdaterMissing, UpdaterStarted };
 // file is removed again and the result is false; the connection is closed either way. A file
 // that cannot be created is false too, before anything is sent.
 bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath);
-
-// A "Version" value as a 32-bit float read with "." whatever the locale; 0 when it is empty,
-// not a number, or not finite.
-float serverVersionOf(const QByteArray &versionText);
 
 // Fetches "mainappupdate.inf" from `updateBaseUrl` (which ends in "/") into the application
 // folder, and when its version is newer than the program's, asks the user and starts

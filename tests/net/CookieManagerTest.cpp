@@ -60,6 +60,41 @@ private Q_SLOTS:
         QCOMPARE(s.sentTo("http://www.example.com/"), QByteArray());
     }
 
+    void cookieForATopLevelDomainIsDropped()
+    {
+        Store s;
+        s.set("http://www.example.com/", "a=1; domain=com; path=/");
+        s.set("http://www.example.com/", "b=2; domain=.com; path=/");
+        QVERIFY(s.cookies.Cookies().isEmpty());
+        QCOMPARE(s.sentTo("http://badexample.com/"), QByteArray());
+        s.set("http://www.example.com/", "c=3; domain=.example.com; path=/");
+        QCOMPARE(s.sentTo("http://example.com/"), QByteArray("c=3"));
+        s.set("http://Intranet/", "d=4; domain=intranet; path=/");
+        QCOMPARE(s.sentTo("http://intranet/"), QByteArray("d=4"));
+    }
+
+    void cookieWithControlBytesIsDropped_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::newRow("CR in the value") << QByteArray("sid=1\rX-Injected: 1; path=/");
+        QTest::newRow("NUL as the name") << QByteArrayLiteral("\0=v; path=/");
+        QTest::newRow("NUL in the value") << QByteArrayLiteral("sid=a\0b; path=/");
+        QTest::newRow("LF in an attribute") << QByteArray("sid=1; path=/\nx");
+        QTest::newRow("DEL in the value") << QByteArray("sid=a\x7f" "b; path=/");
+    }
+
+    void cookieWithControlBytesIsDropped()
+    {
+        QFETCH(QByteArray, header);
+        Store s;
+        s.set("http://h/", header);
+        QVERIFY(s.cookies.Cookies().isEmpty());
+        QCOMPARE(s.sentTo("http://h/"), QByteArray());
+        // A tab is no control byte here: it may stand around the parts of the header.
+        s.set("http://h/", "sid=1;\tpath=/");
+        QCOMPARE(s.sentTo("http://h/"), QByteArray("sid=1"));
+    }
+
     void cookieWithoutDomainTakesTheRequestHost()
     {
         Store s;
