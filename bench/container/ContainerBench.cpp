@@ -3,6 +3,7 @@
 // they take; and whether a large multipart form builds in linear time. Every figure is the best
 // of a few runs, each started with no dirty pages pending, since the machine is shared.
 #include "../common/BenchResult.h"
+#include "../common/ProcessMemory.h"
 
 #include "branding/AesLib.h"
 #include "branding/CryptoPrimitives.h"
@@ -51,23 +52,10 @@ double mibPerSecond(qint64 bytes, double secs)
     return static_cast<double>(bytes) / MiB / secs;
 }
 
-// Peak resident memory since the last reset, in KiB (Linux; 0 elsewhere).
+// Peak resident memory since the last reset, in KiB.
 qint64 peakKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
+    return static_cast<qint64>(vo::bench::statusKiB("self", "VmHWM"));
 }
 
 QByteArray noise(qint64 size, quint32 seed)
@@ -236,7 +224,7 @@ struct FileRun
 FileRun fileOperation(bool (*operation)(const QString &, const QString &), const QString &from, const QString &to)
 {
     FileRun run;
-    resetPeak();
+    vo::bench::resetPeak();
     const qint64 before = peakKiB();
     run.secs = best([&] { run.ok = operation(from, to) && run.ok; }, true);
     run.peakGrowthKiB = peakKiB() - before;

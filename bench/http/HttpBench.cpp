@@ -4,6 +4,7 @@
 
 #include "LoopbackServer.h"
 #include "../common/BenchResult.h"
+#include "../common/ProcessMemory.h"
 
 #include "net/IdHTTP.h"
 #include "net/MultipartForm.h"
@@ -31,18 +32,7 @@ struct Memory
 
 Memory memory()
 {
-    Memory m;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return m;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        const QList<QByteArray> words = line.simplified().split(' ');
-        if (words.size() >= 2 && words.at(0) == "VmHWM:")
-            m.peak = words.at(1).toDouble() / 1024;
-        if (words.size() >= 2 && words.at(0) == "VmRSS:")
-            m.now = words.at(1).toDouble() / 1024;
-    }
-    return m;
+    return {vo::bench::statusKiB("self", "VmHWM") / 1024, vo::bench::statusKiB("self", "VmRSS") / 1024};
 }
 
 double runCurl(const QStringList &arguments)

@@ -10,6 +10,7 @@
 // memory and the "cold" start would find them there.
 
 #include "../common/BenchResult.h"
+#include "../common/ProcessMemory.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,7 +20,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -128,16 +128,6 @@ private:
     int out_ = -1;
 };
 
-double residentMiB(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024;
-    return -1;
-}
-
 // Empties the page cache, so that the next start reads the program and its libraries from the
 // disk as after a reboot.
 bool dropPageCache()
@@ -173,7 +163,7 @@ int measure(const std::string &window, const std::string &mode, bool cold)
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    const double resident = residentMiB(child.pid());
+    const double resident = vo::bench::statusKiB(std::to_string(child.pid()), "VmRSS") / 1024;
 
     std::printf("%-8s%s start to first paint %7.1f ms, resident a second later %5.1f MiB\n", mode.c_str(),
                 cold ? " (cold)" : "", shownMs, resident);
