@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 using namespace vo;
 
 namespace {
@@ -23,6 +27,11 @@ void writeFile(const QString &name, const QByteArray &bytes)
     QFile file(name);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 const QByteArray kEmptyConfigPhp = "<?php\r\n"
@@ -77,7 +86,12 @@ private Q_SLOTS:
         QDir(dir_.path()).removeRecursively();
         QDir().mkpath(dir_.path());
     }
-    void cleanup() { WholeFile::simulateDiskFullForTests({}); }
+    void cleanup()
+    {
+        WholeFile::simulateDiskFullForTests({});
+        WholeFile::simulateFolderRefusingNewFilesForTests({});
+        QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
 
     void firstSaveCreatesBothFilesExactly()
     {
@@ -282,13 +296,56 @@ private Q_SLOTS:
             SaveServerSettings(folder(), sampleSettings());
             QFAIL("no error");
         } catch (const EFCreateError &error) {
-            const QString prefix = QStringLiteral("Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(configFile()));
-            QVERIFY2(error.text().startsWith(prefix), qPrintable(error.text()));
-            QVERIFY(error.text().size() > prefix.size());
+            // The system's words for the cause, never the library's own.
+            QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
+                                       .arg(QDir::toNativeSeparators(configFile()), systemText(EISDIR)));
         }
         ServerSettings loaded;
         LoadServerSettings(folder(), loaded);
         QCOMPARE(loaded, sampleSettings());
+    }
+
+    // A program folder owned by another user that holds the seller's own settings files: no new
+    // file can be made in it, but the two files themselves are rewritten.
+    void folderRefusingNewFilesGetsItsFilesRewrittenInPlace_data()
+    {
+        QTest::addColumn<bool>("byPermissions");
+        QTest::newRow("refusal simulated") << false;
+        QTest::newRow("folder without write permission") << true;
+    }
+    void folderRefusingNewFilesGetsItsFilesRewrittenInPlace()
+    {
+        QFETCH(bool, byPermissions);
+        if (byPermissions && geteuid() == 0)
+            QSKIP("permission bits stop nothing for root");
+        SaveServerSettings(folder(), ServerSettings{});
+        QVERIFY(QFile::remove(configFile()));
+        const auto refuse = [&](bool on) {
+            if (!byPermissions)
+                WholeFile::simulateFolderRefusingNewFilesForTests(on ? dir_.path() : QString());
+            else
+                QVERIFY(QFile::setPermissions(dir_.path(), on ? QFile::ReadOwner | QFile::ExeOwner
+                                                              : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        };
+        refuse(true);
+        try {
+            SaveServerSettings(folder(), sampleSettings());
+            QFAIL("\"config.php\" was created in a folder that refuses new files");
+        } catch (const EFCreateError &error) {
+            QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
+                                       .arg(QDir::toNativeSeparators(configFile()), systemText(EACCES)));
+        }
+        refuse(false);
+        writeFile(configFile(), "the seller's own, to be replaced");
+        refuse(true);
+        SaveServerSettings(folder(), sampleSettings());
+        refuse(false);
+
+        ServerSettings loaded;
+        LoadServerSettings(folder(), loaded);
+        QCOMPARE(loaded, sampleSettings());
+        QCOMPARE(readFile(configFile()), BuildConfigPhp(sampleSettings()));
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
     void fullDiskLeavesTheOldFilesWhole()
