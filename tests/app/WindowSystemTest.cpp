@@ -1,0 +1,232 @@
+// What only the window system shows: titles as the X server holds them, where dialogs stand on
+// the screen, the window manager's close, and keys as a real keyboard sends them.
+#include "app/Application.h"
+#include "app/FAbout.h"
+#include "app/FMain.h"
+#include "branding/AesLib.h"
+#include "common/ModalDriver.h"
+#include "common/TestSites.h"
+#include "net/IdHTTP.h"
+#include "news/FNews.h"
+#include "products/FGetURLs.h"
+#include "products/FProduct.h"
+#include "settings/FSettings.h"
+#include "support/X11Probe.h"
+#include "ui/IntegerEdit.h"
+#include "ui/MessageBox.h"
+#include "ui/Skin.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace vo;
+using vo::test::child;
+namespace x11 = vo::test::x11;
+
+namespace {
+
+ServerSettings someSettings()
+{
+    ServerSettings settings;
+    settings.swebserver = "http://shop.example";
+    settings.sExpireTimeout = 24;
+    return settings;
+}
+
+// The dialog shown and holding the keyboard, so that xdotool's keys reach it.
+bool showActive(QDialog &dialog)
+{
+    dialog.show();
+    dialog.activateWindow();
+    return QTest::qWaitForWindowActive(&dialog);
+}
+
+} // namespace
+
+class WindowSystemTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    ServerSettings settings_ = someSettings();
+    TMessageBox msgMain_;
+    TIdHTTP http_;
+    BrandingProfile profile_;
+    QByteArrayList newsList_{"7^Seven^2026-01-01"};
+
+    // Every dialog that the Parts open centred on the screen, owned by `owner`.
+    std::vector<std::pair<const char *, std::function<std::unique_ptr<QDialog>(QWidget *)>>> dialogs()
+    {
+        return {
+            {"Settings", [this](QWidget *o) { return std::make_unique<TfrmSettings>(settings_, o); }},
+            {"Product", [this](QWidget *o) { return std::make_unique<TfrmProducts>(msgMain_, o); }},
+            {"Thanks URL", [](QWidget *o) { return std::make_unique<TfrmGetURLs>("http://shop.example/t", o); }},
+            {"About", [this](QWidget *o) { return std::make_unique<TfrmAbout>(profile_, o); }},
+            {"News",
+             [this](QWidget *o) {
+                 return std::make_unique<TfrmNews>(profile_, newsList_, http_, msgMain_, [](const QByteArray &) {}, o);
+             }},
+        };
+    }
+
+private Q_SLOTS:
+    void titlesAreExactlyEachWindowsCaption()
+    {
+        const QByteArray markup = "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
+                                  "<%%BranderType%%>Free<%%/BranderType%%>\r\n";
+        QFile plain(dir_.filePath(QStringLiteral("plain.txt")));
+        QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write(markup) == markup.size());
+        plain.close();
+        QVERIFY(EncryptFileTo(plain.fileName(), dir_.filePath(QStringLiteral("dbsettings.dat"))));
+        QVERIFY(plain.remove());
+
+        TfrmMain window{AppFolder(dir_.path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(x11::windowName(window), QStringLiteral("Acme v2.01"));
+
+        TfrmSettings settings(settings_, &window);
+        TfrmAbout about(window.brandingProfile(), &window);
+        TfrmProducts product(msgMain_, &window);
+        product.showProduct(ProductRecord{"1", "Beta", "beta", "thanks.html", "C0DE", "k"});
+        TfrmNews news(window.brandingProfile(), newsList_, http_, msgMain_, [](const QByteArray &) {}, &window);
+        const std::pair<QDialog *, QString> expected[] = {
+            {&settings, QStringLiteral("Settings")},
+            {&about, QStringLiteral("About Acme...")},
+            {&product, QStringLiteral("Edit Product")},
+            {&news, QStringLiteral("News")},
+        };
+        for (const auto &[dialog, title] : expected) {
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QCOMPARE(x11::windowName(*dialog), title);
+            dialog->hide();
+        }
+
+        QString boxTitle;
+        vo::test::whenModalShown([&](QWidget *box) {
+            boxTitle = x11::windowName(*box);
+            box->close();
+        });
+        window.findChild<TMessageBox *>(QStringLiteral("msgMain"))->warning(QStringLiteral("Look"));
+        QCOMPARE(boxTitle, QStringLiteral("Acme v2.01"));
+    }
+
+    void dialogsOpenCentredOnTheScreen()
+    {
+        // The seller has moved the main window into a corner.
+        QWidget owner;
+        owner.setGeometry(0, 0, 300, 200);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        const QRect screen = x11::rootGeometry();
+        for (const auto &[name, make] : dialogs()) {
+            const std::unique_ptr<QDialog> dialog = make(&owner);
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+            const QRect frame = x11::frameGeometry(*dialog);
+            const QPoint offCentre = frame.center() - screen.center();
+            QVERIFY2(qAbs(offCentre.x()) <= 1 && qAbs(offCentre.y()) <= 1,
+                     qPrintable(QStringLiteral("%1 stands at %2,%3 %4x%5")
+                                    .arg(QLatin1String(name))
+                                    .arg(frame.x())
+                                    .arg(frame.y())
+                                    .arg(frame.width())
+                                    .arg(frame.height())));
+        }
+    }
+
+    void numberFieldsTakeTheKeyboardsEditingKeys()
+    {
+        TfrmSettings dialog(settings_);
+        QVERIFY(showActive(dialog));
+        auto *expire = child<TIntegerEdit>(&dialog, "edtExpire");
+        expire->setFocus();
+        expire->home(false);
+        QTRY_VERIFY(expire->hasFocus());
+
+        // X11's Delete carries 0x7F, its BackSpace 0x08.
+        QVERIFY(x11::xdotool({QStringLiteral("key"), QStringLiteral("Delete")}));
+        QTRY_COMPARE(expire->text(), QStringLiteral("4"));
+        QCOMPARE(expire->value(), 4);
+        QVERIFY(x11::xdotool({QStringLiteral("type"), QStringLiteral("a.9+")}));
+        QVERIFY(x11::xdotool({QStringLiteral("key"), QStringLiteral("End"), QStringLiteral("BackSpace"),
+                              QStringLiteral("minus"), QStringLiteral("Return")}));
+        QTRY_COMPARE(expire->text(), QStringLiteral("9-"));
+        QCOMPARE(expire->value(), 9);
+        QVERIFY(dialog.isVisible());
+    }
+
+    void windowManagerCloseActsAsCancel()
+    {
+        for (const auto &[name, make] : dialogs()) {
+            const std::unique_ptr<QDialog> dialog = make(nullptr);
+            if (!qobject_cast<ButtonClosedDialog *>(dialog.get()))
+                continue;
+            if (auto *site = dialog->findChild<QLineEdit *>(QStringLiteral("edtSite")))
+                site->setText(QStringLiteral("http://other.example"));
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+            x11::sendDeleteWindow(*dialog);
+            QTRY_VERIFY2(!dialog->isVisible(), name);
+            const bool closeIsItsOnlyButton = !dialog->findChild<QPushButton *>(QStringLiteral("btnCancel"));
+            QCOMPARE(dialog->result(), int(closeIsItsOnlyButton ? QDialog::Accepted : QDialog::Rejected));
+        }
+        QCOMPARE(settings_, someSettings());
+    }
+
+    void altShortcutsPressOkAndCancel()
+    {
+        struct Press
+        {
+            const char *keys;
+            QDialog::DialogCode result;
+        };
+        for (const auto &[name, make] : dialogs()) {
+            const bool hasCancel = make(nullptr)->findChild<QPushButton *>(QStringLiteral("btnCancel"));
+            const QList<Press> presses = hasCancel ? QList<Press>{{"alt+o", QDialog::Accepted}, {"alt+c", QDialog::Rejected}}
+                                                   : QList<Press>{{"alt+c", QDialog::Accepted}}; // its "Close"
+            for (const Press &press : presses) {
+                const std::unique_ptr<QDialog> dialog = make(nullptr);
+                if (!qobject_cast<ButtonClosedDialog *>(dialog.get()))
+                    break;
+                // Values that every Ok accepts: the product dialog wants all its boxes filled.
+                for (auto *field : dialog->findChildren<QLineEdit *>())
+                    if (field->text().isEmpty())
+                        field->setText(QStringLiteral("x"));
+                if (auto *site = dialog->findChild<QLineEdit *>(QStringLiteral("edtSite")))
+                    site->setText(QStringLiteral("http://alt.example"));
+                const QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
+                QStringList captions;
+                for (const QPushButton *button : buttons)
+                    captions << button->text();
+                QVERIFY(showActive(*dialog));
+
+                QVERIFY(x11::xdotool({QStringLiteral("key"), QString::fromLatin1(press.keys)}));
+                QTRY_VERIFY2(!dialog->isVisible(), qPrintable(QLatin1String(name) + u' ' + QLatin1String(press.keys)));
+                QCOMPARE(dialog->result(), int(press.result));
+                for (const QPushButton *button : buttons)
+                    QCOMPARE(button->text(), captions.takeFirst());
+            }
+        }
+        QCOMPARE(settings_.swebserver, QByteArray("http://alt.example"));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    if (!x11::useTestDisplay())
+        return 1;
+    TApplication app(argc, argv);
+    skin::apply(skin::builtIn());
+    WindowSystemTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "WindowSystemTest.moc"
