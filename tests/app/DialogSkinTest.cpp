@@ -22,46 +22,35 @@ class DialogSkinTest : public QObject
     ServerSettings settings_;
     TMessageBox msgMain_;
 
-    std::unique_ptr<QDialog> make(const QString &which)
+    std::unique_ptr<QDialog> shown(std::unique_ptr<QDialog> dialog)
     {
-        if (which == QLatin1String("settings"))
-            return std::make_unique<TfrmSettings>(settings_);
-        if (which == QLatin1String("product"))
-            return std::make_unique<TfrmProducts>(msgMain_);
-        return std::make_unique<TfrmGetURLs>("http://shop.example/thanks.php?id=1&sk=2");
+        dialog->show();
+        return QTest::qWaitForWindowExposed(dialog.get()) ? std::move(dialog) : nullptr;
     }
+    std::unique_ptr<QDialog> settings() { return shown(std::make_unique<TfrmSettings>(settings_)); }
+    std::unique_ptr<QDialog> thanks() { return shown(std::make_unique<TfrmGetURLs>("http://shop.example/t")); }
 
 private Q_SLOTS:
     void initTestCase() { skin::apply(skin::builtIn()); }
 
-    void captionsShowWholeInTheSkinsFont_data()
-    {
-        QTest::addColumn<QString>("dialog");
-        QTest::newRow("settings") << QStringLiteral("settings");
-        QTest::newRow("product") << QStringLiteral("product");
-        QTest::newRow("thanks URL") << QStringLiteral("thanks");
-    }
     void captionsShowWholeInTheSkinsFont()
     {
-        QFETCH(QString, dialog);
-        const std::unique_ptr<QDialog> window = make(dialog);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const QList<QLabel *> labels = window->findChildren<QLabel *>();
-        QVERIFY(labels.size() >= 2);
-        for (const QLabel *label : labels) {
-            const QRect room = label->contentsRect();
-            const QString what = label->text().left(30);
-            if (label->wordWrap())
-                QVERIFY2(label->heightForWidth(room.width()) <= room.height(), qPrintable(what));
-            else
-                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= room.width(), qPrintable(what));
-            QVERIFY2(window->rect().contains(label->geometry()), qPrintable(what));
-            // A caption under a field or a button would be painted over.
-            for (const QWidget *other : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-                if (other != label && !qobject_cast<const QLabel *>(other) && other->isVisible())
-                    QVERIFY2(!label->geometry().intersects(other->geometry()),
-                             qPrintable(what + QStringLiteral(" under ") + other->objectName()));
+        for (const auto &window : {settings(), thanks(), shown(std::make_unique<TfrmProducts>(msgMain_))}) {
+            QVERIFY(window);
+            for (const QLabel *label : window->findChildren<QLabel *>()) {
+                const QRect room = label->contentsRect();
+                const QByteArray what = label->text().left(30).toUtf8();
+                if (label->wordWrap())
+                    QVERIFY2(label->heightForWidth(room.width()) <= room.height(), what.constData());
+                else
+                    QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= room.width(), what.constData());
+                QVERIFY2(window->rect().contains(label->geometry()), what.constData());
+                // A caption under a field or a button would be painted over.
+                for (const QWidget *other : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                    if (!qobject_cast<const QLabel *>(other))
+                        QVERIFY2(!label->geometry().intersects(other->geometry()),
+                                 (what + " under " + other->objectName().toUtf8()).constData());
+                }
             }
         }
     }
@@ -69,19 +58,18 @@ private Q_SLOTS:
     void dialogLabelsKeepTheirWindowsColours()
     {
         // bsSkinStdLabel3 is also the main window's note, which the skin draws in its own colour.
-        const std::pair<const char *, const char *> sameNameAndPlainLabel[] = {
-            {"settings", "bsSkinStdLabel1"},
-            {"thanks", "bsSkinStdLabel2"},
+        const std::pair<std::unique_ptr<QDialog>, const char *> dialogAndPlainLabel[] = {
+            {settings(), "bsSkinStdLabel1"},
+            {thanks(), "bsSkinStdLabel2"},
         };
-        for (const auto &[dialog, plain] : sameNameAndPlainLabel) {
-            const std::unique_ptr<QDialog> window = make(QString::fromLatin1(dialog));
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-            const QColor expected = child<QLabel>(window.get(), plain)->palette().color(QPalette::WindowText);
-            QCOMPARE(child<QLabel>(window.get(), "bsSkinStdLabel3")->palette().color(QPalette::WindowText), expected);
+        for (const auto &[window, plain] : dialogAndPlainLabel) {
+            QVERIFY(window);
+            QCOMPARE(child<QLabel>(window.get(), "bsSkinStdLabel3")->palette().color(QPalette::WindowText),
+                     child<QLabel>(window.get(), plain)->palette().color(QPalette::WindowText));
         }
     }
 };
 
 QTEST_MAIN(DialogSkinTest)
 #include "DialogSkinTest.moc"
+
