@@ -59,7 +59,7 @@ class WindowSystemTest : public QObject
     BrandingProfile profile_;
     QByteArrayList newsList_{"7^Seven^2026-01-01"};
 
-    // Every dialog that the Parts open centred on the screen, owned by `owner`.
+    // Every dialog that opens centred on the screen, made for `owner`.
     std::vector<std::pair<const char *, std::function<std::unique_ptr<QDialog>(QWidget *)>>> dialogs()
     {
         return {
