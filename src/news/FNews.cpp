@@ -3,13 +3,13 @@
 #include "branding/UUtils.h"
 #include "news/NewsService.h"
 #include "platform/AnsiText.h"
+#include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
 
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -160,6 +160,7 @@ TfrmNews::TfrmNews(const BrandingProfile &profile, const QByteArrayList &newsLis
     layout->setSpacing(0);
     layout->addWidget(splitter_, 1);
     layout->addWidget(buildButtonPanel());
+    centreOnScreen(*this);
 }
 
 TfrmNews::~TfrmNews()
@@ -203,8 +204,6 @@ void TfrmNews::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!filled_) {
         filled_ = true;
-        if (const QScreen *shownOn = screen())
-            move(shownOn->availableGeometry().center() - QPoint(width() / 2, height() / 2));
         runGuarded([this] { FormShow(); });
     }
 }
