@@ -93,23 +93,36 @@ void SocketChannel::waitForSocket(int limitMs, Phase phase)
     }
 }
 
+void SocketChannel::startConnecting()
+{
+    socket_.abort();
+    failed_ = false;
+    socket_.connectToHost(QString::fromLatin1(host_), port_);
+}
+
 void SocketChannel::open(const QByteArray &host, quint16 port, int limitMs)
 {
     close();
-    failed_ = false;
     host_ = host;
     port_ = port;
     const QDeadlineTimer deadline(limitMs);
-    socket_.connectToHost(QString::fromLatin1(host), port);
+    startConnecting();
     while (socket_.state() != QAbstractSocket::ConnectedState) {
         if (failed_ || socket_.state() == QAbstractSocket::UnconnectedState) {
             const QAbstractSocket::SocketError error = failed_ ? error_ : QAbstractSocket::ConnectionRefusedError;
+            // Qt gives up on each address after 30 s of its own; the client's limit may be
+            // longer (120 s while ReadTimeout is 0), and only that limit ends the wait.
+            if (error == QAbstractSocket::SocketTimeoutError && !deadline.hasExpired()) {
+                startConnecting();
+                continue;
+            }
             socket_.abort();
             throwSocketError(error, true);
         }
         waitForSocket(static_cast<int>(qMax<qint64>(0, deadline.remainingTime())), Phase::Connecting);
     }
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    probe_.watch(socket_.socketDescriptor());
 }
 
 void SocketChannel::write(const QByteArray &bytes)
@@ -121,6 +134,7 @@ void SocketChannel::write(const QByteArray &bytes)
 void SocketChannel::close()
 {
     socket_.abort();
+    probe_.release();
     host_.clear();
     port_ = 0;
 }
@@ -154,8 +168,12 @@ bool SocketChannel::readMore(QByteArray &buffer)
         }
         if (failed_)
             throwSocketError(error_, false);
-        if (socket_.state() != QAbstractSocket::ConnectedState)
+        if (socket_.state() != QAbstractSocket::ConnectedState) {
+            // Qt reads a reset as an orderly close; a reset is a failure of the network.
+            if (probe_.peerReset())
+                throwSocketError(QAbstractSocket::RemoteHostClosedError, false);
             return false;
+        }
         waitForSocket(readWaitLimit(), Phase::Reading);
     }
 }
@@ -164,6 +182,7 @@ void SocketChannel::interrupt()
 {
     interrupted_ = true;
     socket_.abort();
+    probe_.release();
     if (loop_)
         loop_->quit();
 }
