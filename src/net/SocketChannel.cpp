@@ -17,6 +17,8 @@ constexpr qint64 kSocketBufferSize = 1024 * 1024;
 
 SocketChannel::SocketChannel(QObject *parent) : QObject(parent)
 {
+    // The socket, and the timers Qt gives it, belong to the client's object tree.
+    socket_.setParent(this);
     // The client has no proxy: neither the system's nor http_proxy may reroute the seller's
     // requests.
     socket_.setProxy(QNetworkProxy::NoProxy);
@@ -110,8 +112,9 @@ void SocketChannel::open(const QByteArray &host, quint16 port, int limitMs)
     while (socket_.state() != QAbstractSocket::ConnectedState) {
         if (failed_ || socket_.state() == QAbstractSocket::UnconnectedState) {
             const QAbstractSocket::SocketError error = failed_ ? error_ : QAbstractSocket::ConnectionRefusedError;
-            // Qt gives up on each address after 30 s of its own; the client's limit may be
-            // longer (120 s while ReadTimeout is 0), and only that limit ends the wait.
+            // Qt abandons an unanswered connect on a 30-second timer of its own (seen to end the
+            // attempt after 60 s); the client's limit is longer while ReadTimeout is 0 (120 s) or
+            // above that, and only the client's limit may end the wait.
             if (error == QAbstractSocket::SocketTimeoutError && !deadline.hasExpired()) {
                 startConnecting();
                 continue;
