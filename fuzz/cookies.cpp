@@ -59,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         cookies.AddServerCookie(value, url);
     }
 
+    FUZZ_CHECK(cookies.Cookies().size() <= vo::TIdCookieManager::kMaxCookies);
     for (const vo::TIdCookie &cookie : cookies.Cookies()) {
+        FUZZ_CHECK(cookie.name.size() + cookie.value.size() <= vo::TIdCookieManager::kMaxCookieBytes);
         FUZZ_CHECK(!cookie.name.isEmpty());
         FUZZ_CHECK(cookie.domain == cookie.domain.toLower() && !cookie.domain.startsWith('.'));
         // Every cookie belongs to a host that set it, or to a domain that host is in.

@@ -2,6 +2,7 @@
 
 #include "net/Url.h"
 
+#include <QHostAddress>
 
 #include <algorithm>
 
@@ -9,10 +10,25 @@ namespace vo {
 
 namespace {
 
+bool isIpAddress(const QByteArray &host)
+{
+    QByteArray bare = host;
+    if (bare.startsWith('[') && bare.endsWith(']'))
+        bare = bare.mid(1, bare.size() - 2);
+    return QHostAddress().setAddress(QString::fromLatin1(bare));
+}
+
+// RFC 6265 domain-match: the host itself, or a host name below a domain name. An address
+// matches only itself: "0.1" is no domain of 127.0.0.1, and 127.0.0.1 none of "x.127.0.0.1".
 bool domainMatches(const QByteArray &host, const QByteArray &domain)
 {
     const QByteArray h = host.toLower();
-    return h == domain || h.endsWith('.' + domain);
+    return h == domain || (h.endsWith('.' + domain) && !isIpAddress(h) && !isIpAddress(domain));
+}
+
+bool sentTo(const TIdCookie &cookie, const QByteArray &host)
+{
+    return cookie.hostOnly ? host.toLower() == cookie.domain : domainMatches(host, cookie.domain);
 }
 
 // A control byte other than tab ends or splits the Cookie line the value would go back in; the
@@ -109,7 +125,7 @@ void TIdCookieManager::AddServerCookie(const QByteArray &headerValue, const Http
     TIdCookie cookie;
     cookie.name = parts.first().left(eq).trimmed();
     cookie.value = unquoted(parts.first().mid(eq + 1).trimmed());
-    if (cookie.name.isEmpty())
+    if (cookie.name.isEmpty() || cookie.name.size() + cookie.value.size() > kMaxCookieBytes)
         return;
 
     std::optional<qint64> maxAge;
@@ -136,7 +152,8 @@ void TIdCookieManager::AddServerCookie(const QByteArray &headerValue, const Http
     }
     if (maxAge)
         cookie.expires = now_().addSecs(*maxAge);
-    if (cookie.domain.isEmpty())
+    cookie.hostOnly = cookie.domain.isEmpty();
+    if (cookie.hostOnly)
         cookie.domain = requestUrl.host.toLower();
     // A domain without an inner dot ("com") would reach every site under it; only a host of that
     // very name may set it.
@@ -157,7 +174,25 @@ void TIdCookieManager::store(TIdCookie cookie)
     // A cookie set with a past date is how a server deletes it.
     if (cookie.expires && *cookie.expires <= now_())
         return;
+    makeRoomFor(cookie.domain);
     cookies_.append(std::move(cookie));
+}
+
+void TIdCookieManager::makeRoomFor(const QByteArray &domain)
+{
+    const auto inDomain = [&domain](const TIdCookie &c) { return c.domain == domain; };
+    const auto full = [&] {
+        return cookies_.size() >= kMaxCookies
+            || std::count_if(cookies_.cbegin(), cookies_.cend(), inDomain) >= kMaxPerDomain;
+    };
+    if (!full())
+        return;
+    removeExpired();
+    // The list keeps the order in which cookies were set: the oldest stands first.
+    if (std::count_if(cookies_.cbegin(), cookies_.cend(), inDomain) >= kMaxPerDomain)
+        cookies_.erase(std::find_if(cookies_.begin(), cookies_.end(), inDomain));
+    if (cookies_.size() >= kMaxCookies)
+        cookies_.removeFirst();
 }
 
 void TIdCookieManager::removeExpired()
@@ -172,7 +207,7 @@ QByteArray TIdCookieManager::CookieHeaderFor(const HttpUrl &url)
     const QByteArray directory = url.directory();
     QList<const TIdCookie *> chosen;
     for (const TIdCookie &c : std::as_const(cookies_)) {
-        if (!c.secure && !c.value.isEmpty() && domainMatches(url.host, c.domain)
+        if (!c.secure && !c.value.isEmpty() && sentTo(c, url.host)
             && directory.startsWith(c.path))
             chosen.append(&c);
     }

@@ -72,6 +72,17 @@ EIdHTTPProtocolException::EIdHTTPProtocolException(int errorCode, const QByteArr
 {
 }
 
+EIdHTTPProtocolException::EIdHTTPProtocolException(int errorCode, const QByteArray &statusLine,
+                                                   const QString &text)
+    : EIdException(text), errorCode_(errorCode), statusLine_(statusLine)
+{
+}
+
+EIdReplyHeadTooLarge::EIdReplyHeadTooLarge(int errorCode, const QByteArray &statusLine, qsizetype limit)
+    : EIdHTTPProtocolException(errorCode, statusLine, QStringLiteral("Reply headers larger than %1 bytes.").arg(limit))
+{
+}
+
 EIdIOHandlerPropInvalid::EIdIOHandlerPropInvalid()
     : EIdException(QStringLiteral("IOHandler value is not valid"))
 {

@@ -74,10 +74,21 @@ public:
     // The body of the error reply, as far as it arrived within its time limit.
     const QByteArray &ErrorMessage() const { return errorMessage_; }
 
+protected:
+    EIdHTTPProtocolException(int errorCode, const QByteArray &statusLine, const QString &text);
+
 private:
     int errorCode_;
     QByteArray statusLine_;
     QByteArray errorMessage_;
+};
+
+// A reply whose heads outgrow the reader's limit: a server that never ends its headers must
+// not fill the memory.
+class EIdReplyHeadTooLarge : public EIdHTTPProtocolException
+{
+public:
+    EIdReplyHeadTooLarge(int errorCode, const QByteArray &statusLine, qsizetype limit);
 };
 
 // "https": the client has no secure transport.

@@ -6,6 +6,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace vo {
 
 namespace {
@@ -20,6 +22,16 @@ bool isRedirect(const ReplyHead &head)
 bool hasNoBody(int code)
 {
     return (code >= 100 && code < 200) || code == 204 || code == 304;
+}
+
+// A control byte (CR, LF, NUL, tab ...) in a Location would end or split the next request line:
+// a server, or whatever sits between, could add headers of its own to the seller's request.
+bool isSendableLocation(QByteArrayView location)
+{
+    return std::none_of(location.begin(), location.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
 }
 
 bool headerEquals(const ReplyHead &head, QByteArrayView wanted)
@@ -93,7 +105,7 @@ int TIdHTTP::readLimit() const
 
 int TIdHTTP::connectLimit() const
 {
-    return readLimit() > 0 ? readLimit() : kDefaultConnectTimeoutMs;
+    return readLimit() > 0 ? readLimit() : limits_.connectTimeoutMs;
 }
 
 void TIdHTTP::run(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form,
@@ -120,6 +132,8 @@ void TIdHTTP::follow(HttpMethod method, HttpUrl url, const TIdMultiPartFormDataS
         const ReplyHead head = send(method, url, form, reader);
         const QByteArray location = head.value("Location");
         if (isRedirect(head) && !location.isEmpty()) {
+            if (!isSendableLocation(location))
+                failWithProtocolError(head, reader);
             discardRedirectBody(head, reader, method);
             // The last allowed request answered with yet another redirect: the operation
             // ends quietly with nothing.

@@ -71,6 +71,8 @@ public:
         qint64 maxTextReply = kMaxTextReply;
         // When positive, it stands for ReadTimeout in every wait, whatever the callers set.
         int readTimeoutMs = 0;
+        // The connect limit while ReadTimeout is 0.
+        int connectTimeoutMs = kDefaultConnectTimeoutMs;
     };
     void setLimits(const Limits &limits) { limits_ = limits; }
 

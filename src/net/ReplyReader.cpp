@@ -76,8 +76,8 @@ int statusCodeOf(const QByteArray &statusLine)
     return ok ? code : -1;
 }
 
-ReplyReader::ReplyReader(ByteSource &source, qsizetype maxLineLength)
-    : source_(source), maxLineLength_(maxLineLength)
+ReplyReader::ReplyReader(ByteSource &source, qsizetype maxLineLength, qsizetype maxHeadBytes)
+    : source_(source), maxLineLength_(maxLineLength), maxHeadBytes_(maxHeadBytes)
 {
 }
 
@@ -92,6 +92,12 @@ bool ReplyReader::fill()
 
 QByteArray ReplyReader::readLine()
 {
+    qsizetype consumed = 0;
+    return readLine(consumed);
+}
+
+QByteArray ReplyReader::readLine(qsizetype &consumed)
+{
     qsizetype searchFrom = pos_;
     for (;;) {
         const qsizetype lf = buffer_.indexOf('\n', searchFrom);
@@ -102,6 +108,7 @@ QByteArray ReplyReader::readLine()
             if (end - pos_ > maxLineLength_)
                 throw EIdReadLnMaxLineLengthExceeded();
             QByteArray line = buffer_.mid(pos_, end - pos_);
+            consumed = lf + 1 - pos_;
             pos_ = lf + 1;
             return line;
         }
@@ -115,14 +122,24 @@ QByteArray ReplyReader::readLine()
     }
 }
 
+QByteArray ReplyReader::readHeadLine(const ReplyHead &head)
+{
+    qsizetype consumed = 0;
+    QByteArray line = readLine(consumed);
+    headBytes_ += consumed;
+    if (headBytes_ > maxHeadBytes_)
+        throw EIdReplyHeadTooLarge(head.statusCode, head.statusLine, maxHeadBytes_);
+    return line;
+}
+
 ReplyHead ReplyReader::readHead()
 {
     ReplyHead head;
     do {
-        head.statusLine = readLine();
+        head.statusLine = readHeadLine(head);
     } while (head.statusLine.isEmpty());
     head.statusCode = statusCodeOf(head.statusLine);
-    for (QByteArray line = readLine(); !line.isEmpty(); line = readLine()) {
+    for (QByteArray line = readHeadLine(head); !line.isEmpty(); line = readHeadLine(head)) {
         if ((line.startsWith(' ') || line.startsWith('\t')) && !head.headers.isEmpty()) {
             head.headers.last().value.append(' ').append(line.trimmed());
             continue;
@@ -139,8 +156,11 @@ ReplyHead ReplyReader::readHead()
 bool ReplyReader::readBody(const ReplyHead &head, const Sink &sink)
 {
     const qint64 length = contentLengthOf(head);
-    if (length > 0)
-        return readUpTo(length, sink) < length;
+    if (length > 0) {
+        if (readUpTo(length, sink) < length)
+            throw EIdConnClosedGracefully();
+        return false;
+    }
     if (length == 0)
         return false;
     if (head.value("Transfer-Encoding").toLower().contains("chunked")) {

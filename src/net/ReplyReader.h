@@ -48,8 +48,11 @@ public:
 
     // Body pieces handed to a sink are never larger than this.
     static constexpr qsizetype kMaxPiece = 32768;
+    // All heads of one reply together (interim 100 replies included), line endings counted.
+    // Real servers send a few kilobytes; browsers and servers stop at a few dozen.
+    static constexpr qsizetype kMaxHeadBytes = 64 * 1024;
 
-    ReplyReader(ByteSource &source, qsizetype maxLineLength);
+    ReplyReader(ByteSource &source, qsizetype maxLineLength, qsizetype maxHeadBytes = kMaxHeadBytes);
 
     // One line without its LF and without a CR right before it. Throws
     // EIdReadLnMaxLineLengthExceeded when the line has more than maxLineLength bytes and
@@ -58,11 +61,14 @@ public:
 
     // A status line and its headers up to the empty line; continuation lines (starting with
     // a space or tab) join the header before them. Empty lines before the status line are
-    // skipped. Does not skip interim 100 replies: the caller sees each head.
+    // skipped. Does not skip interim 100 replies: the caller sees each head. Throws
+    // EIdReplyHeadTooLarge once the heads read so far hold more than maxHeadBytes.
     ReplyHead readHead();
 
     // The body that follows `head`, framed by Content-Length, chunked coding or the end of
     // the connection. Returns true when the source closed (the connection cannot be reused).
+    // Throws EIdConnClosedGracefully when the source closes short of the announced length or
+    // before the last chunk.
     bool readBody(const ReplyHead &head, const Sink &sink);
 
 private:
@@ -72,9 +78,14 @@ private:
     qint64 readUpTo(qint64 count, const Sink &sink);
     void readChunked(const Sink &sink);
     void readUntilClose(const Sink &sink);
+    // `consumed`: the line with its ending, as it came.
+    QByteArray readLine(qsizetype &consumed);
+    QByteArray readHeadLine(const ReplyHead &head);
 
     ByteSource &source_;
     const qsizetype maxLineLength_;
+    const qsizetype maxHeadBytes_;
+    qsizetype headBytes_ = 0;
     QByteArray buffer_;
     qsizetype pos_ = 0;
 };

@@ -17,6 +17,8 @@ constexpr qint64 kSocketBufferSize = 1024 * 1024;
 
 SocketChannel::SocketChannel(QObject *parent) : QObject(parent)
 {
+    // The socket, and the timers Qt gives it, belong to the client's object tree.
+    socket_.setParent(this);
     // The client has no proxy: neither the system's nor http_proxy may reroute the seller's
     // requests.
     socket_.setProxy(QNetworkProxy::NoProxy);
@@ -93,23 +95,37 @@ void SocketChannel::waitForSocket(int limitMs, Phase phase)
     }
 }
 
+void SocketChannel::startConnecting()
+{
+    socket_.abort();
+    failed_ = false;
+    socket_.connectToHost(QString::fromLatin1(host_), port_);
+}
+
 void SocketChannel::open(const QByteArray &host, quint16 port, int limitMs)
 {
     close();
-    failed_ = false;
     host_ = host;
     port_ = port;
     const QDeadlineTimer deadline(limitMs);
-    socket_.connectToHost(QString::fromLatin1(host), port);
+    startConnecting();
     while (socket_.state() != QAbstractSocket::ConnectedState) {
         if (failed_ || socket_.state() == QAbstractSocket::UnconnectedState) {
             const QAbstractSocket::SocketError error = failed_ ? error_ : QAbstractSocket::ConnectionRefusedError;
+            // Qt abandons an unanswered connect on a 30-second timer of its own (seen to end the
+            // attempt after 60 s); the client's limit is longer while ReadTimeout is 0 (120 s) or
+            // above that, and only the client's limit may end the wait.
+            if (error == QAbstractSocket::SocketTimeoutError && !deadline.hasExpired()) {
+                startConnecting();
+                continue;
+            }
             socket_.abort();
             throwSocketError(error, true);
         }
         waitForSocket(static_cast<int>(qMax<qint64>(0, deadline.remainingTime())), Phase::Connecting);
     }
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    probe_.watch(socket_.socketDescriptor());
 }
 
 void SocketChannel::write(const QByteArray &bytes)
@@ -121,6 +137,7 @@ void SocketChannel::write(const QByteArray &bytes)
 void SocketChannel::close()
 {
     socket_.abort();
+    probe_.release();
     host_.clear();
     port_ = 0;
 }
@@ -154,8 +171,12 @@ bool SocketChannel::readMore(QByteArray &buffer)
         }
         if (failed_)
             throwSocketError(error_, false);
-        if (socket_.state() != QAbstractSocket::ConnectedState)
+        if (socket_.state() != QAbstractSocket::ConnectedState) {
+            // Qt reads a reset as an orderly close; a reset is a failure of the network.
+            if (probe_.peerReset())
+                throwSocketError(QAbstractSocket::RemoteHostClosedError, false);
             return false;
+        }
         waitForSocket(readWaitLimit(), Phase::Reading);
     }
 }
@@ -164,6 +185,7 @@ void SocketChannel::interrupt()
 {
     interrupted_ = true;
     socket_.abort();
+    probe_.release();
     if (loop_)
         loop_->quit();
 }

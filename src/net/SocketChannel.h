@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/PeerResetProbe.h"
 #include "net/ReplyReader.h"
 
 #include <QAbstractSocket>
@@ -25,6 +26,7 @@ public:
 
     // Closes any connection, then connects (the name lookup runs off this thread).
     // Throws EIdConnectTimeout after `limitMs`, EIdConnectException or EIdSocketError.
+    // Only `limitMs` ends an attempt that goes unanswered.
     void open(const QByteArray &host, quint16 port, int limitMs);
     void write(const QByteArray &bytes);
     void close();
@@ -43,10 +45,12 @@ private:
     enum class Phase { Connecting, Reading };
 
     void wake();
+    void startConnecting();
     void waitForSocket(int limitMs, Phase phase);
     int readWaitLimit() const;
 
     QTcpSocket socket_;
+    PeerResetProbe probe_;
     QByteArray host_;
     quint16 port_ = 0;
     QAbstractSocket::SocketError error_ = QAbstractSocket::UnknownSocketError;

@@ -30,6 +30,25 @@ QByteArray pathPart(const QByteArray &target)
     return query < 0 ? target : target.left(query);
 }
 
+// RFC 3986: a scheme is a letter followed by letters, digits, "+", "-" or ".", and a reference
+// is absolute only when one stands before its first "/", "?" or "#". A relative Location whose
+// query carries "http://..." is still relative.
+bool startsWithScheme(const QByteArray &reference)
+{
+    const qsizetype colon = reference.indexOf(':');
+    if (colon <= 0 || colon > authorityEnd(reference, 0))
+        return false;
+    const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!isLetter(reference.at(0)))
+        return false;
+    for (qsizetype i = 1; i < colon; ++i) {
+        const char c = reference.at(i);
+        if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return true;
+}
+
 QByteArray withoutFragment(const QByteArray &text)
 {
     const qsizetype hash = text.indexOf('#');
@@ -107,7 +126,7 @@ HttpUrl resolveLocation(const HttpUrl &base, const QByteArray &rawLocation)
 {
     QByteArray location = rawLocation.trimmed();
     location.replace('\\', '/');
-    if (location.contains(kSchemeEnd))
+    if (startsWithScheme(location))
         return parseHttpUrl(location);
     if (location.startsWith("//"))
         return parseHttpUrl(QByteArrayLiteral("http:") + location);

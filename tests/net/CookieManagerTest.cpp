@@ -105,6 +105,61 @@ private Q_SLOTS:
         QCOMPARE(s.sentTo("http://shop.example/other.php"), QByteArray());
     }
 
+    void cookieWithoutDomainGoesOnlyToItsHost()
+    {
+        Store s;
+        s.set("http://example.com/", "host=1; path=/");
+        s.set("http://example.com/", "wide=2; domain=example.com; path=/");
+        QCOMPARE(s.sentTo("http://Example.com/"), QByteArray("host=1; wide=2"));
+        QCOMPARE(s.sentTo("http://www.example.com/"), QByteArray("wide=2"));
+    }
+
+    void addressDomainMatchesOnlyThatAddress()
+    {
+        Store s;
+        s.set("http://127.0.0.1/", "suffix=1; Domain=0.1; path=/");
+        s.set("http://127.0.0.1/", "exact=2; Domain=127.0.0.1; path=/");
+        QCOMPARE(s.sentTo("http://127.0.0.1/"), QByteArray("exact=2"));
+        QCOMPARE(s.sentTo("http://127.1.0.1/"), QByteArray());
+        // A name that merely ends in the address is no host under it.
+        QCOMPARE(s.sentTo("http://x.127.0.0.1/"), QByteArray());
+    }
+
+    void storeIsBoundedExpiredThenOldestFirst()
+    {
+        Store s;
+        // One short-lived cookie among the first of a domain: once it has expired, it is the
+        // first to make room, before any older live one.
+        s.set("http://h.example/", "brief=x; Max-Age=10; path=/");
+        for (int i = 0; i < TIdCookieManager::kMaxPerDomain - 1; ++i)
+            s.set("http://h.example/", "c" + QByteArray::number(i) + "=v; path=/");
+        s.now = s.now.addSecs(11);
+        s.set("http://h.example/", "new1=v; path=/");
+        QCOMPARE(s.cookies.Cookies().size(), TIdCookieManager::kMaxPerDomain);
+        QVERIFY(s.sentTo("http://h.example/").startsWith("c0=v; c1=v;"));
+        s.set("http://h.example/", "new2=v; path=/");
+        QCOMPARE(s.cookies.Cookies().size(), TIdCookieManager::kMaxPerDomain);
+        QVERIFY(s.sentTo("http://h.example/").startsWith("c1=v; c2=v;"));
+        QVERIFY(s.sentTo("http://h.example/").endsWith("; new1=v; new2=v"));
+
+        // Across domains the store holds kMaxCookies; the oldest domain's first cookie goes.
+        for (int host = 0; s.cookies.Cookies().size() < TIdCookieManager::kMaxCookies; ++host) {
+            for (int i = 0; i < TIdCookieManager::kMaxPerDomain; ++i)
+                s.set("http://d" + QByteArray::number(host) + ".example/", "k" + QByteArray::number(i) + "=v");
+        }
+        s.set("http://last.example/", "k=v");
+        QCOMPARE(s.cookies.Cookies().size(), TIdCookieManager::kMaxCookies);
+        QVERIFY(s.sentTo("http://h.example/").startsWith("c2=v; c3=v;"));
+        QCOMPARE(s.sentTo("http://last.example/"), QByteArray("k=v"));
+
+        // A cookie over 4096 bytes is refused, as browsers refuse it.
+        Store sizes;
+        sizes.set("http://h/", "a=" + QByteArray(TIdCookieManager::kMaxCookieBytes - 1, 'v'));
+        sizes.set("http://h/", "b=" + QByteArray(TIdCookieManager::kMaxCookieBytes, 'v'));
+        QCOMPARE(sizes.cookies.Cookies().size(), 1);
+        QCOMPARE(sizes.cookies.Cookies().at(0).name, QByteArray("a"));
+    }
+
     void pathsArePrefixesOfTheDirectoryLongestFirst()
     {
         Store s;

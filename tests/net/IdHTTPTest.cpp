@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 
 using namespace vo;
@@ -321,6 +322,8 @@ private Q_SLOTS:
         QTest::newRow("sibling") << QByteArray("f.php") << QByteArray("GET /a/d/f.php HTTP/1.1");
         QTest::newRow("absolute path") << QByteArray("/root/../g.php") << QByteArray("GET /g.php HTTP/1.1");
         QTest::newRow("too many dot-dots") << QByteArray("../../../h") << QByteArray("GET /h HTTP/1.1");
+        QTest::newRow("URL in the query") << QByteArray("/next.php?back=http://a.example/x")
+                                          << QByteArray("GET /next.php?back=http://a.example/x HTTP/1.1");
     }
 
     void relativeLocationsResolveAgainstTheRequestedPath()
@@ -387,6 +390,34 @@ private Q_SLOTS:
             QCOMPARE(e.ErrorMessage(), QByteArray("nowhere"));
         }
         QCOMPARE(server.requests().size(), 1);
+    }
+
+    void locationWithControlBytesFailsAndSendsNothing_data()
+    {
+        QTest::addColumn<QByteArray>("location");
+        QTest::newRow("CR") << QByteArray("/a\rX-Injected: 1");
+        QTest::newRow("NUL") << QByteArrayLiteral("/a\0b");
+        QTest::newRow("tab inside") << QByteArray("/a\tb");
+        QTest::newRow("DEL") << QByteArray("/a\x7f" "b");
+    }
+
+    void locationWithControlBytesFailsAndSendsNothing()
+    {
+        QFETCH(QByteArray, location);
+        ScriptServer server;
+        server.queue(ScriptedReply::redirect(location));
+        server.queue(ScriptedReply::ok("after"));
+        TIdHTTP http;
+        try {
+            http.GetText(server.url("/first"));
+            QFAIL("no failure");
+        } catch (const EIdHTTPProtocolException &e) {
+            QCOMPARE(e.ErrorCode(), 302);
+        }
+        // Had the redirect gone out, it would have taken the reply queued for this request.
+        QCOMPARE(http.GetText(server.url("/after")), QByteArray("after"));
+        QCOMPARE(server.requests().size(), 2);
+        QCOMPARE(server.requests().at(1).requestLine(), QByteArray("GET /after HTTP/1.1"));
     }
 
     void slowRedirectBodyIsAbandonedAndTheRedirectFollowed()
@@ -495,8 +526,6 @@ private Q_SLOTS:
         QTest::newRow("length beats chunked")
             << ScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: 4\r\nTransfer-Encoding: chunked\r\n\r\nabcdEXTRA")
             << QByteArray("abcd");
-        QTest::newRow("short body then close")
-            << ScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nonly this").close() << QByteArray("only this");
         QTest::newRow("length zero") << ScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n") << QByteArray();
         QTest::newRow("204 has no body") << ScriptedReply("HTTP/1.1 204 No Content\r\n\r\nnot a body").close()
                                          << QByteArray();
@@ -540,6 +569,77 @@ private Q_SLOTS:
         QVERIFY(!http.busy());
         // The client stays usable.
         QCOMPARE(http.GetText(server.url("/")), QByteArray("recovered"));
+    }
+
+    void cutOffBodyFailsEveryOperation_data()
+    {
+        QTest::addColumn<ScriptedReply>("reply");
+        QTest::addColumn<bool>("reset");
+        const QByteArray shortHead = "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\n";
+        QTest::newRow("closed short of its length") << ScriptedReply(shortHead + "only this").close() << false;
+        QTest::newRow("reset short of its length") << ScriptedReply(shortHead + "only this").reset() << true;
+        QTest::newRow("reset before the status line") << ScriptedReply().reset() << true;
+        QTest::newRow("reset in a body read to the close")
+            << ScriptedReply("HTTP/1.1 200 OK\r\n\r\nsome").reset() << true;
+        QTest::newRow("reset inside a chunk")
+            << ScriptedReply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nabc").reset() << true;
+    }
+
+    void cutOffBodyFailsEveryOperation()
+    {
+        QFETCH(ScriptedReply, reply);
+        QFETCH(bool, reset);
+        ScriptServer server;
+        for (int i = 0; i < 3; ++i)
+            server.queue(reply);
+        TIdHTTP http;
+        PieceRecorder sink;
+        const QList<std::function<void()>> operations{
+            [&] { http.GetText(server.url("/")); },
+            [&] { http.PostForm(server.url("/"), serverCheckForm()); },
+            [&] { http.GetToStream(server.url("/"), sink); },
+        };
+        for (const std::function<void()> &operation : operations) {
+            try {
+                operation();
+                QFAIL("a cut-off reply passed for whole");
+            } catch (const EIdSocketError &e) {
+                QVERIFY2(reset, "an orderly close read as a network failure");
+                QCOMPARE(e.text(), QStringLiteral("Socket Error # 10054\r\nConnection reset by peer."));
+            } catch (const EIdConnClosedGracefully &) {
+                QVERIFY2(!reset, "a reset read as an orderly close");
+            }
+        }
+        QCOMPARE(server.requests().size(), 3);
+        // The sink keeps what arrived, as the caller may want to know; a reset may discard it.
+        if (!reset)
+            QCOMPARE(sink.data(), QByteArray("only this"));
+    }
+
+    void headsAreBoundedAsAWhole()
+    {
+        // The status line, the headers and the empty line of one reply, `size` bytes in all.
+        const auto headOf = [](qsizetype size) {
+            QByteArray head = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n";
+            const qsizetype pad = size - 2 - head.size();
+            const qsizetype lines = pad / 16000 + 1;
+            for (qsizetype i = 0; i < lines; ++i)
+                head += "X:" + QByteArray(pad / lines + (i < pad % lines ? 1 : 0) - 4, 'p') + "\r\n";
+            return head + "\r\n";
+        };
+        QCOMPARE(headOf(65536).size(), 65536);
+        ScriptServer server;
+        server.queue(ScriptedReply(headOf(65536) + "OK"));
+        server.queue(ScriptedReply(headOf(65537) + "OK"));
+        // Interim replies count with the final one.
+        server.queue(ScriptedReply("HTTP/1.1 100 Continue\r\n\r\n" + headOf(65536 - 25) + "OK"));
+        server.queue(ScriptedReply("HTTP/1.1 100 Continue\r\n\r\n" + headOf(65536 - 24) + "OK"));
+        TIdHTTP http;
+        QCOMPARE(http.GetText(server.url("/")), QByteArray("OK"));
+        QVERIFY_THROWS_EXCEPTION(EIdReplyHeadTooLarge, http.GetText(server.url("/")));
+        QCOMPARE(http.GetText(server.url("/")), QByteArray("OK"));
+        QVERIFY_THROWS_EXCEPTION(EIdHTTPProtocolException, http.GetText(server.url("/")));
+        QVERIFY(!http.busy());
     }
 
     void headerLinesUpTo16384BytesPass()
@@ -714,6 +814,33 @@ private Q_SLOTS:
         }
         // The window went on with its work while the connection was being attempted.
         QVERIFY(ticks >= 3);
+    }
+
+    void qtGivingUpEndsNoConnect()
+    {
+        FullBacklog silent;
+        if (!silent.fill())
+            QSKIP("this kernel accepts connections beyond the listen queue");
+        TIdHTTP http; // ReadTimeout 0
+        TIdHTTP::Limits limits;
+        limits.connectTimeoutMs = 1000;
+        http.setLimits(limits);
+        // Qt abandons a connect on a 30-second timer of the socket's own; cut it to 50 ms
+        // whenever it starts, so that Qt gives up many times within the client's limit.
+        int givingUps = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            for (QTimer *qtTimer : http.findChildren<QTimer *>()) {
+                if (qtTimer->isActive() && qtTimer->interval() >= 30000) {
+                    qtTimer->start(50);
+                    ++givingUps;
+                }
+            }
+        });
+        ticker.start(10);
+        QVERIFY_THROWS_EXCEPTION(EIdConnectTimeout,
+                                 http.GetText("http://127.0.0.1:" + QByteArray::number(silent.port()) + "/"));
+        QVERIFY(givingUps >= 2);
     }
 
     void windowStaysResponsiveAndDisconnectEndsTheWait()

@@ -185,7 +185,8 @@ private Q_SLOTS:
         PieceSource shortSource({"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc"});
         ReplyReader shortReader(shortSource, 100);
         Collected shortBody;
-        QVERIFY(shortReader.readBody(shortReader.readHead(), shortBody.sink()));
+        const ReplyHead shortHead = shortReader.readHead();
+        QVERIFY_THROWS_EXCEPTION(EIdConnClosedGracefully, shortReader.readBody(shortHead, shortBody.sink()));
         QCOMPARE(shortBody.bytes, QByteArray("abc"));
 
         // A length that is no number frames nothing: the body runs to the close.

@@ -95,6 +95,10 @@ private Q_SLOTS:
         QTest::newRow("trailing dot-dot") << QByteArray("x/..") << QByteArray("h") << 8080 << QByteArray("/a/b/");
         QTest::newRow("query untouched") << QByteArray("../e?p=../q") << QByteArray("h") << 8080
                                          << QByteArray("/a/e?p=../q");
+        QTest::newRow("URL in the query") << QByteArray("n.php?back=http://a.example/x") << QByteArray("h") << 8080
+                                          << QByteArray("/a/b/n.php?back=http://a.example/x");
+        QTest::newRow("colon after the first slash") << QByteArray("x/y:z") << QByteArray("h") << 8080
+                                                     << QByteArray("/a/b/x/y:z");
         QTest::newRow("query only") << QByteArray("?r=2") << QByteArray("h") << 8080 << QByteArray("/a/b/c.php?r=2");
         QTest::newRow("fragment dropped") << QByteArray("e#x") << QByteArray("h") << 8080 << QByteArray("/a/b/e");
         QTest::newRow("backslash") << QByteArray("..\\e") << QByteArray("h") << 8080 << QByteArray("/a/e");
@@ -113,6 +117,8 @@ private Q_SLOTS:
     void locationToHttpsFails()
     {
         QVERIFY_THROWS_EXCEPTION(EIdIOHandlerPropInvalid, resolveLocation(parseHttpUrl("http://h/"), "https://h/"));
+        // A scheme before the first "/" makes the value absolute, and this one names no host.
+        QVERIFY_THROWS_EXCEPTION(EIdMalformedURL, resolveLocation(parseHttpUrl("http://h/"), "mailto:a@b?x=/y"));
     }
 };
 

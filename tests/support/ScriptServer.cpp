@@ -5,6 +5,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 namespace vo::test {
 
 namespace {
@@ -185,9 +187,13 @@ private:
             case ScriptedReply::Step::Close:
                 socket_->disconnectFromHost();
                 return;
-            case ScriptedReply::Step::Reset:
+            case ScriptedReply::Step::Reset: {
+                // Closing with a zero linger time sends RST instead of FIN.
+                const linger now{1, 0};
+                ::setsockopt(int(socket_->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
                 socket_->abort();
                 return;
+            }
             }
         }
     }

@@ -44,7 +44,7 @@ public:
     ScriptedReply &pause(int ms);
     // Closes the connection once everything before has been written.
     ScriptedReply &close();
-    // Resets the connection (RST) at once.
+    // Resets the connection (RST, not FIN) once everything before has been written.
     ScriptedReply &reset();
 
     struct Step
