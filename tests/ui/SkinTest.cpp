@@ -3,9 +3,16 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTableView>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <memory>
 
 using namespace vo;
 
@@ -67,6 +74,36 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, file);
         QCOMPARE(skin::loadCompressedSkinFile(writeSkinFile(file)), std::nullopt);
+    }
+
+    // A dark desktop sets its palette before the program starts; the skin's dark text must
+    // then never stand on the desktop's dark backgrounds.
+    void darkDesktopPaletteNeverMixesWithTheSkin()
+    {
+        QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        dark.setColor(QPalette::ToolTipBase, QColor(0x40, 0x40, 0x40));
+        dark.setColor(QPalette::ToolTipText, QColor(0xf0, 0xf0, 0xf0));
+        QApplication::setPalette(dark);
+        QToolTip::setPalette(dark);
+        skin::apply(skin::builtIn());
+
+        // Light behind dark text, whichever the role.
+        const auto readable = [](const QPalette &palette, QPalette::ColorRole back, QPalette::ColorRole front) {
+            return palette.color(back).lightness() > 200 && palette.color(front).lightness() < 100;
+        };
+        QLineEdit box;
+        const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+        menu->ensurePolished();
+        QVERIFY(readable(menu->palette(), QPalette::Window, QPalette::WindowText));
+        QMessageBox message(QMessageBox::Warning, QStringLiteral("Vantrel Oskel"), QStringLiteral("Sure?"));
+        message.ensurePolished();
+        QVERIFY(readable(message.palette(), QPalette::Window, QPalette::WindowText));
+        QTableView list;
+        list.ensurePolished();
+        QVERIFY(readable(list.palette(), QPalette::Base, QPalette::Text));
+        QVERIFY(readable(QToolTip::palette(), QPalette::ToolTipBase, QPalette::ToolTipText));
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase), skin::palette().color(QPalette::ToolTipBase));
     }
 
     void missingFileHoldsNoSkin()
