@@ -111,7 +111,8 @@ void TfrmMain::btnDeleteClick()
     for (const int row : selectedRows())
         keys.append(products_->record(row).Key);
     if (!keys.isEmpty()
-        && msgMain->confirm(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete the selected items?"))) {
+        && msgMain->confirmDeletion(TMessageBox::Kind::Warning,
+                                    QStringLiteral("Are you sure do you want to delete the selected items?"))) {
         deleteProducts(keys.join(','));
     }
     showDeleteCount();
@@ -122,7 +123,7 @@ void TfrmMain::btnDeleteAllClick()
     if (refuseWhileBusy())
         return;
     if (products_->rowCount() > 0
-        && msgMain->confirm(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete all?."))) {
+        && msgMain->confirmDeletion(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete all?."))) {
         deleteProducts(QByteArrayLiteral("all"));
     }
     showDeleteCount();

@@ -1,6 +1,7 @@
 // The main window as a distributor's branding file shapes it.
 #include "app/FMain.h"
 #include "branding/AesLib.h"
+#include "common/LinkClick.h"
 #include "common/ModalDriver.h"
 #include "common/TestSites.h"
 #include "platform/BrowserTestLauncher.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -130,6 +132,54 @@ private Q_SLOTS:
         QCOMPARE(launcher.starts[1].arguments, QStringList{QStringLiteral("http://help.example/")});
         QCOMPARE(launcher.starts[2].arguments, QStringList{QStringLiteral("http://ad.example/")});
         QCOMPARE(launcher.opened, QStringList{QStringLiteral("http://docs.example/")});
+    }
+
+    void bannerOpensOnlyOnALeftClickReleasedOverIt()
+    {
+        writeBranding(kMarkup);
+        QVERIFY(QImage(120, 30, QImage::Format_RGB32).save(file("banner1.dat"), "JPG"));
+        TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        RecordingLauncher launcher;
+        auto *banner = child<QLabel>(&window, "imgBanner");
+
+        QTest::mouseClick(banner, Qt::RightButton);
+        QTest::mouseClick(banner, Qt::MiddleButton);
+        QTest::mousePress(banner, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(banner, Qt::LeftButton, {}, QPoint(5, banner->height() + 20));
+        QVERIFY(launcher.starts.isEmpty());
+
+        QTest::mouseClick(banner, Qt::LeftButton);
+        QCOMPARE(launcher.starts.size(), 1);
+        QCOMPARE(launcher.starts[0].arguments, QStringList{QStringLiteral("http://ad.example/")});
+    }
+
+    void welcomePageTakesEnterAndOpensItsLinksInTheBrowser()
+    {
+        writeBranding("<%%Welcome1%%><p>Read <a href=\"https://guide.example/start?a=1\">the guide</a> or "
+                      "<a href=\"file:///etc/passwd\">this file</a>.</p><%%/Welcome1%%>");
+        TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto *view = child<QTextBrowser>(&window, "prfWelcome");
+        const QString text = view->toPlainText();
+        RecordingLauncher launcher;
+
+        QVERIFY(vo::test::clickText(*view, QStringLiteral("the guide")));
+        QVERIFY(vo::test::clickText(*view, QStringLiteral("this file")));
+        QCOMPARE(launcher.starts.size(), 1);
+        QCOMPARE(launcher.starts[0].arguments, QStringList{QStringLiteral("https://guide.example/start?a=1")});
+        QCOMPARE(view->toPlainText(), text);
+
+        auto *pages = child<QStackedWidget>(&window, "pgcPrinc");
+        QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("stsWelcome"));
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        QTest::keyClick(focus, Qt::Key_Return);
+        QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("stsMain"));
     }
 
     void bannerWithoutAddressOpensNothing()
