@@ -3,7 +3,6 @@
 #include "app/FMain.h"
 #include "common/TestSites.h"
 #include "ui/Skin.h"
-#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QFile>
@@ -23,13 +22,14 @@ private Q_SLOTS:
     {
         const QScreen *screen = QGuiApplication::primaryScreen();
         QCOMPARE(screen->devicePixelRatio(), 1.5);
+        QCOMPARE(screen->availableGeometry().size(), QSize(853, 533));
         const QTemporaryDir dir;
         TfrmMain window{AppFolder(dir.path())};
         window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-        const QRect frame = window.geometry().marginsAdded(kFrameAllowance);
+        const QRect frame = window.frameGeometry();
         QVERIFY2(screen->availableGeometry().contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(
             frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
         QVERIFY(window.width() >= window.minimumWidth() && window.height() >= window.minimumHeight());
@@ -47,7 +47,8 @@ int main(int argc, char **argv)
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return 1;
-    file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1280, "height": 800,
+    // The offscreen screen takes its size in device-independent pixels.
+    file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 853, "height": 533,
                    "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1.5}]})");
     file.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
