@@ -47,13 +47,17 @@ void checkReplies(const QByteArray &reply)
     FUZZ_CHECK((vo::UpdateResultOf(reply) == vo::UpdateResult::Updated) == (reply == "OK"));
     if (vo::AddResultOf(reply) == vo::AddResult::NameExists)
         FUZZ_CHECK(vo::UpdateResultOf(reply) == vo::UpdateResult::NameExists);
-    if (const std::optional<QByteArray> row = vo::ProductRowOf(reply)) {
+    if (const std::optional<vo::ProductRowReply> rowReply = vo::ProductRowOf(reply)) {
+        const QByteArray &row = rowReply->row;
         FUZZ_CHECK(reply.contains("OK"));
-        FUZZ_CHECK(!row->isEmpty() && *row != "OK");
-        FUZZ_CHECK(row->size() <= reply.size());
-        if (const std::optional<vo::ProductRecord> product = vo::ParseProductRow(*row)) {
+        // A whole row is the reply itself, or the reply without its closing "^OK".
+        if (rowReply->whole)
+            FUZZ_CHECK(row == reply || row + "^OK" == reply);
+        FUZZ_CHECK(!row.isEmpty() && row != "OK");
+        FUZZ_CHECK(row.size() <= reply.size());
+        if (const std::optional<vo::ProductRecord> product = vo::ParseProductRow(row)) {
             checkRecord(*product);
-            FUZZ_CHECK(vo::SplitProductRow(*row).size() == 6);
+            FUZZ_CHECK(vo::SplitProductRow(row).size() == 6);
         }
     }
 }

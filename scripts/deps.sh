@@ -4,7 +4,7 @@
 VO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
                    libssl-dev zlib1g-dev libjpeg-dev)
 VO_RUN_PACKAGES=(xvfb xauth x11-utils imagemagick)
-VO_TEST_PACKAGES=(xvfb xauth 7zip php-cli curl)
+VO_TEST_PACKAGES=(xvfb xauth x11-utils xdotool libxcb1-dev pkg-config 7zip php-cli curl)
 # libFuzzer and its sanitizer runtimes come with clang (scripts/fuzz).
 VO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -7,8 +7,9 @@ namespace vo {
 TApplication::TApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // No display name: on X11 and Wayland Qt would append it to every window title, and each
+    // window must show exactly its own caption (a distributor's, in a branded console).
     setApplicationName(QStringLiteral("Vantrel Oskel"));
-    setApplicationDisplayName(QStringLiteral("Vantrel Oskel"));
     setApplicationVersion(QStringLiteral("2.01"));
 }
 

@@ -2,13 +2,12 @@
 
 #include "branding/Branding.h"
 #include "platform/AnsiText.h"
+#include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 
 namespace vo {
 
@@ -62,9 +61,7 @@ TfrmAbout::TfrmAbout(const BrandingProfile &profile, QWidget *parent)
     connect(editAbout, &QPushButton::clicked, this, [this] { runGuarded([this] { editAboutClick(); }); });
 
     FormCreate(profile);
-
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(*this);
 }
 
 void TfrmAbout::FormCreate(const BrandingProfile &profile)

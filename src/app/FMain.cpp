@@ -8,6 +8,7 @@
 #include "news/NewsMarker.h"
 #include "news/NewsService.h"
 #include "platform/AnsiText.h"
+#include "platform/AppError.h"
 #include "platform/Browser.h"
 #include "products/ProductListModel.h"
 #include "settings/FSettings.h"
@@ -298,14 +299,20 @@ void TfrmMain::Timer1Timer()
     if (closing_)
         return;
     Q_EMIT startupLegStarted(QStringLiteral("updates"));
-    CheckForUpdates(true);
+    try {
+        CheckForUpdates(true);
+    } catch (const AppError &) {
+        // The start-up sequence is quiet: a description that cannot be stored only means no
+        // offer this time, and the site is still asked.
+    }
     if (closing_)
         return;
     Q_EMIT startupLegStarted(QStringLiteral("server"));
-    if (!CheckServer() || closing_)
+    SiteActions site = actions();
+    if (!site.CheckServer() || closing_)
         return;
     Q_EMIT startupLegStarted(QStringLiteral("products"));
-    RefreshProducts();
+    RefreshProducts(site);
 }
 
 void TfrmMain::StartupNewsCheck()
@@ -358,6 +365,8 @@ void TfrmMain::SaveServerSettings()
 
 void TfrmMain::btnSimpleClick()
 {
+    if (refuseWhileBusy())
+        return;
     TfrmSettings dialog(settings_, this);
     if (dialog.exec() == QDialog::Accepted)
         SaveServerSettings();

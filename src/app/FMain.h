@@ -108,9 +108,11 @@ private:
     void btnEditClick();
     void bsSkinButton2Click();
 
+    // The requests of one command; it keeps the site URL of the moment it is made.
     SiteActions actions();
-    // The client serves one request at a time: a command that needs the network while one
-    // waits is refused with a beep and sends nothing.
+    bool RefreshProducts(SiteActions &site);
+    // The client serves one request at a time: a command that needs the network, or could
+    // change the site under one, is refused with a beep while one waits and sends nothing.
     bool refuseWhileBusy() const;
     std::vector<int> selectedRows() const;
     struct SelectedProduct
@@ -118,11 +120,13 @@ private:
         QByteArray key;
         // Empty when the site's row does not split into its six fields.
         std::optional<ProductRecord> product;
+        // False when reading the reply cut bytes out of the stored values.
+        bool whole = true;
     };
     // Asks the site for the one selected product; nothing when the selection is not exactly
     // one row (the seller is told) or the site did not send it.
-    std::optional<SelectedProduct> requestSelectedProduct();
-    void deleteProducts(const QByteArray &keys);
+    std::optional<SelectedProduct> requestSelectedProduct(SiteActions &site);
+    void deleteProducts(SiteActions &site, const QByteArray &keys);
     void showDeleteCount();
     void connectCommand(const char *buttonName, void (TfrmMain::*handler)());
 

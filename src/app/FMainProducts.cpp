@@ -18,6 +18,20 @@
 
 namespace vo {
 
+namespace {
+
+const QString kCannotEdit = QStringLiteral(
+    "This product cannot be edited here: its name, folder or thanks page holds characters that this window "
+    "cannot show as they are stored, and saving would change them.");
+
+bool showsUnchanged(const TfrmProducts &dialog, const ProductRecord &product)
+{
+    return dialog.name() == product.Name && dialog.folder() == product.Folder
+        && dialog.thanksPage() == product.ThanksPage;
+}
+
+} // namespace
+
 void TfrmMain::connectCommand(const char *buttonName, void (TfrmMain::*handler)())
 {
     auto *button = findChild<QPushButton *>(QString::fromLatin1(buttonName));
@@ -44,8 +58,14 @@ bool TfrmMain::CheckServer()
 
 bool TfrmMain::RefreshProducts()
 {
+    SiteActions site = actions();
+    return RefreshProducts(site);
+}
+
+bool TfrmMain::RefreshProducts(SiteActions &site)
+{
     MainStatusPanel->setText(QStringLiteral("Getting data..."));
-    const QByteArray reply = actions().RequestList();
+    const QByteArray reply = site.RequestList();
     const bool accepted = IsListReplyAccepted(reply) && FillProductList(reply);
     MainStatusPanel->clear();
     return accepted;
@@ -99,8 +119,9 @@ void TfrmMain::btnRefreshClick()
 {
     if (refuseWhileBusy())
         return;
-    if (CheckServer() && !closing_)
-        RefreshProducts();
+    SiteActions site = actions();
+    if (site.CheckServer() && !closing_)
+        RefreshProducts(site);
 }
 
 void TfrmMain::btnDeleteClick()
@@ -110,10 +131,13 @@ void TfrmMain::btnDeleteClick()
     QByteArrayList keys;
     for (const int row : selectedRows())
         keys.append(products_->record(row).Key);
-    if (!keys.isEmpty()
+    // One selected row whose key is blank joins to nothing: there is nothing to ask about.
+    const QByteArray joined = keys.join(',');
+    if (!joined.isEmpty()
         && msgMain->confirmDeletion(TMessageBox::Kind::Warning,
                                     QStringLiteral("Are you sure do you want to delete the selected items?"))) {
-        deleteProducts(keys.join(','));
+        SiteActions site = actions();
+        deleteProducts(site, joined);
     }
     showDeleteCount();
 }
@@ -124,16 +148,17 @@ void TfrmMain::btnDeleteAllClick()
         return;
     if (products_->rowCount() > 0
         && msgMain->confirmDeletion(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete all?."))) {
-        deleteProducts(QByteArrayLiteral("all"));
+        SiteActions site = actions();
+        deleteProducts(site, QByteArrayLiteral("all"));
     }
     showDeleteCount();
 }
 
-void TfrmMain::deleteProducts(const QByteArray &keys)
+void TfrmMain::deleteProducts(SiteActions &site, const QByteArray &keys)
 {
-    if (actions().DeleteProducts(keys)) {
+    if (site.DeleteProducts(keys)) {
         if (!closing_)
-            RefreshProducts();
+            RefreshProducts(site);
     } else if (!closing_) {
         msgMain->warning(QStringLiteral(
             "There is a trouble deleting items, please check your settings and your internet connection."));
@@ -147,12 +172,13 @@ void TfrmMain::btnAddClick()
     TfrmProducts dialog(*msgMain, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const AddResult result = actions().AddProduct(dialog.name(), dialog.folder(), dialog.thanksPage());
+    SiteActions site = actions();
+    const AddResult result = site.AddProduct(dialog.name(), dialog.folder(), dialog.thanksPage());
     if (closing_)
         return;
     switch (result) {
     case AddResult::Added:
-        RefreshProducts();
+        RefreshProducts(site);
         break;
     case AddResult::NameExists:
         msgMain->warning(QStringLiteral("This Product Name already exists. Please enter a new Name when add a new Product."));
@@ -164,7 +190,7 @@ void TfrmMain::btnAddClick()
     }
 }
 
-std::optional<TfrmMain::SelectedProduct> TfrmMain::requestSelectedProduct()
+std::optional<TfrmMain::SelectedProduct> TfrmMain::requestSelectedProduct(SiteActions &site)
 {
     const std::vector<int> rows = selectedRows();
     if (rows.size() != 1) {
@@ -172,11 +198,12 @@ std::optional<TfrmMain::SelectedProduct> TfrmMain::requestSelectedProduct()
         return std::nullopt;
     }
     // The key is taken before the request: the selection may move while it waits.
-    SelectedProduct selected{products_->record(rows.front()).Key, {}};
-    const std::optional<QByteArray> row = actions().GetProduct(selected.key);
-    if (!row || closing_)
+    SelectedProduct selected{products_->record(rows.front()).Key, {}, true};
+    const std::optional<ProductRowReply> reply = site.GetProduct(selected.key);
+    if (!reply || closing_)
         return std::nullopt;
-    selected.product = ParseProductRow(*row);
+    selected.product = ParseProductRow(reply->row);
+    selected.whole = reply->whole;
     return selected;
 }
 
@@ -184,26 +211,28 @@ void TfrmMain::btnEditClick()
 {
     if (refuseWhileBusy())
         return;
-    const std::optional<SelectedProduct> selected = requestSelectedProduct();
+    SiteActions site = actions();
+    const std::optional<SelectedProduct> selected = requestSelectedProduct(site);
     if (!selected)
         return;
     const std::optional<ProductRecord> &product = selected->product;
-    if (!product) {
-        msgMain->warning(QStringLiteral("This product cannot be edited: your site sent its data in a form that "
-                                        "cannot be read back safely."));
+    TfrmProducts dialog(*msgMain, this);
+    if (product)
+        dialog.showProduct(*product);
+    // Ok sends back what the boxes hold: a value that did not reach them byte for byte would
+    // be saved over the stored one although the seller never typed it.
+    if (!product || !selected->whole || !showsUnchanged(dialog, *product)) {
+        msgMain->warning(kCannotEdit);
         return;
     }
-
-    TfrmProducts dialog(*msgMain, this);
-    dialog.showProduct(*product);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const UpdateResult result = actions().UpdateProduct(selected->key, dialog.name(), dialog.folder(), dialog.thanksPage());
+    const UpdateResult result = site.UpdateProduct(selected->key, dialog.name(), dialog.folder(), dialog.thanksPage());
     if (closing_)
         return;
     switch (result) {
     case UpdateResult::Updated:
-        RefreshProducts();
+        RefreshProducts(site);
         break;
     case UpdateResult::NotFound:
         msgMain->warning(QStringLiteral("This product doesn't exists."));
@@ -222,10 +251,11 @@ void TfrmMain::bsSkinButton2Click()
 {
     if (refuseWhileBusy())
         return;
-    const std::optional<SelectedProduct> selected = requestSelectedProduct();
+    SiteActions site = actions();
+    const std::optional<SelectedProduct> selected = requestSelectedProduct(site);
     if (!selected || !selected->product)
         return;
-    TfrmGetURLs dialog(BuildThanksPageUrl(settings_.swebserver, *selected->product), this);
+    TfrmGetURLs dialog(BuildThanksPageUrl(site.siteUrl(), *selected->product), this);
     dialog.exec();
 }
 

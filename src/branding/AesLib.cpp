@@ -226,18 +226,26 @@ namespace {
 
 enum class Direction { Encrypt, Decrypt };
 
+// Others may go on reading and writing the source meanwhile: a plain open shares it.
+void openSource(QFile &source)
+{
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw cannotOpenFile(QFileInfo(source.fileName()).absoluteFilePath(), source.errorString());
+}
+
+bool transform(QIODevice &source, QIODevice &destination, Direction direction)
+{
+    TEncryption encryption(QByteArray(ProgramPassphrase), ProgramBufferSize);
+    return direction == Direction::Encrypt ? encryption.EncryptStream(source, destination)
+                                           : encryption.DecryptStream(source, destination, source.size());
+}
+
 bool transformFile(const QString &sourceFileName, const QString &destinationFileName, Direction direction)
 {
-    // Others may go on reading and writing the source meanwhile: a plain open shares it.
     QFile source(sourceFileName);
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw cannotOpenFile(QFileInfo(sourceFileName).absoluteFilePath(), source.errorString());
+    openSource(source);
     ExclusiveFile destination(destinationFileName);
-
-    TEncryption encryption(QByteArray(ProgramPassphrase), ProgramBufferSize);
-    QIODevice &output = destination.device();
-    return direction == Direction::Encrypt ? encryption.EncryptStream(source, output)
-                                           : encryption.DecryptStream(source, output, source.size());
+    return transform(source, destination.device(), direction);
 }
 
 } // namespace
@@ -250,6 +258,18 @@ bool EncryptFileTo(const QString &sourceFileName, const QString &destinationFile
 bool DecryptFileTo(const QString &sourceFileName, const QString &destinationFileName)
 {
     return transformFile(sourceFileName, destinationFileName, Direction::Decrypt);
+}
+
+bool EncryptDeviceTo(QIODevice &source, QIODevice &destination)
+{
+    return transform(source, destination, Direction::Encrypt);
+}
+
+bool DecryptFileTo(const QString &sourceFileName, QIODevice &destination)
+{
+    QFile source(sourceFileName);
+    openSource(source);
+    return transform(source, destination, Direction::Decrypt);
 }
 
 } // namespace vo

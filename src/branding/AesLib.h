@@ -127,5 +127,9 @@ private:
 // data after a wrong code.
 bool EncryptFileTo(const QString &sourceFileName, const QString &destinationFileName);
 bool DecryptFileTo(const QString &sourceFileName, const QString &destinationFileName);
+// The same with the plain side held open by the caller: encrypting reads the source from its
+// position to its end, decrypting writes at the destination's position.
+bool EncryptDeviceTo(QIODevice &source, QIODevice &destination);
+bool DecryptFileTo(const QString &sourceFileName, QIODevice &destination);
 
 } // namespace vo

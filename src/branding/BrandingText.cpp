@@ -2,8 +2,8 @@
 
 #include "branding/AesLib.h"
 #include "branding/Branding.h"
+#include "branding/ExclusiveFile.h"
 #include "platform/AppError.h"
-#include "platform/RemovedOnExit.h"
 
 #include <QFileInfo>
 
@@ -11,13 +11,17 @@ namespace vo {
 
 std::optional<QByteArray> DecryptBrandingText(const AppFolder &folder)
 {
-    const RemovedOnExit plain(folder.file(kBrandingPlainFileName));
-    if (!DecryptFileTo(folder.file(kBrandingFileName), plain.fileName()))
+    TemporaryExclusiveFile plain(folder.file(kBrandingPlainFileName));
+    return DecryptBrandingText(folder, plain.device());
+}
+
+std::optional<QByteArray> DecryptBrandingText(const AppFolder &folder, QFile &plain)
+{
+    if (!DecryptFileTo(folder.file(kBrandingFileName), plain))
         return std::nullopt;
-    QFile file(plain.fileName());
-    if (!file.open(QIODevice::ReadOnly))
-        throw cannotOpenFile(QFileInfo(plain.fileName()).absoluteFilePath(), file.errorString());
-    return joinBrandingLines(file.readAll());
+    if (!plain.seek(0))
+        throw cannotOpenFile(QFileInfo(plain.fileName()).absoluteFilePath(), plain.errorString());
+    return joinBrandingLines(plain.readAll());
 }
 
 } // namespace vo

@@ -41,4 +41,15 @@ ExclusiveFile::ExclusiveFile(const QString &fileName)
         throw cannotCreateFile(fullName, file_.errorString());
 }
 
+TemporaryExclusiveFile::~TemporaryExclusiveFile()
+{
+    QFile &file = file_.device();
+    const QString fileName = file.fileName();
+    // Where an open file cannot be removed it is let go first.
+    if (!QFile::remove(fileName)) {
+        file.close();
+        QFile::remove(fileName);
+    }
+}
+
 } // namespace vo

@@ -3,6 +3,7 @@
 #include "branding/UUtils.h"
 #include "news/NewsService.h"
 #include "platform/AnsiText.h"
+#include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
 #include "ui/HtmlLinks.h"
 
@@ -10,7 +11,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -163,6 +163,7 @@ TfrmNews::TfrmNews(const BrandingProfile &profile, const QByteArrayList &newsLis
     layout->setSpacing(0);
     layout->addWidget(splitter_, 1);
     layout->addWidget(buildButtonPanel());
+    centreOnScreen(*this);
 }
 
 TfrmNews::~TfrmNews()
@@ -206,8 +207,6 @@ void TfrmNews::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!filled_) {
         filled_ = true;
-        if (const QScreen *shownOn = screen())
-            move(shownOn->availableGeometry().center() - QPoint(width() / 2, height() / 2));
         runGuarded([this] { FormShow(); });
     }
 }

@@ -3,13 +3,14 @@
 #include "branding/AesLib.h"
 #include "branding/Branding.h"
 #include "branding/BrandingText.h"
+#include "branding/ExclusiveFile.h"
 #include "news/NewsService.h"
 #include "platform/AppError.h"
-#include "platform/RemovedOnExit.h"
 #include "platform/TextLines.h"
 #include "platform/WholeFile.h"
 #include "settings/ProfileIni.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -22,20 +23,10 @@ namespace {
 const QByteArray kStartTag = QByteArrayLiteral("<%%LastNewsId%%>");
 const QByteArray kEndTag = QByteArrayLiteral("<%%/LastNewsId%%>");
 
-QByteArray readWhole(const QString &fileName)
+// The held plain file takes the new text in place of the old.
+void replaceContents(QFile &file, const QByteArray &bytes)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw cannotOpenFile(QFileInfo(fileName).absoluteFilePath(), file.errorString());
-    return file.readAll();
-}
-
-void writeWhole(const QString &fileName, const QByteArray &bytes)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw cannotCreateFile(QFileInfo(fileName).absoluteFilePath(), file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush())
+    if (!file.resize(0) || !file.seek(0) || file.write(bytes) != bytes.size() || !file.flush() || !file.seek(0))
         throw streamWriteError();
 }
 
@@ -73,9 +64,12 @@ bool NewsMarker::SaveLastNewsId(const QByteArray &newsId) const
     const QString encrypted = folder_.file(u"dbsettings.dat");
     if (!QFile::exists(encrypted))
         return false;
+    // The plain file stays held from the decryption to the new file being in place, so that
+    // another copy of the program can neither read a half-written text nor save over this one.
+    TemporaryExclusiveFile plain(folder_.file(kBrandingPlainFileName));
     // A file that does not decrypt is not ours to rewrite: it would come back holding nothing
     // but the marker line.
-    const std::optional<QByteArray> text = DecryptBrandingText(folder_);
+    const std::optional<QByteArray> text = DecryptBrandingText(folder_, plain.device());
     if (!text)
         return false;
     QByteArrayList lines = splitLines(*text);
@@ -92,13 +86,15 @@ bool NewsMarker::SaveLastNewsId(const QByteArray &newsId) const
     QByteArray rewritten;
     for (const QByteArray &line : std::as_const(lines))
         rewritten += line + "\r\n";
-    const RemovedOnExit plain(folder_.file(kBrandingPlainFileName));
-    const RemovedOnExit replacement(folder_.file(u"dbsettings.new"));
-    writeWhole(plain.fileName(), rewritten);
+    replaceContents(plain.device(), rewritten);
 
-    if (!EncryptFileTo(plain.fileName(), replacement.fileName()))
+    // Encrypted in memory: no second temporary file is needed, and none of the same name that
+    // someone else left can be taken for ours.
+    QBuffer replacement;
+    replacement.open(QIODevice::WriteOnly);
+    if (!EncryptDeviceTo(plain.device(), replacement))
         return false;
-    const WholeFile::Result written = WholeFile::write(encrypted, readWhole(replacement.fileName()));
+    const WholeFile::Result written = WholeFile::write(encrypted, replacement.data());
     if (written.outcome == WholeFile::Outcome::CreateFailed)
         throw cannotCreateFile(QFileInfo(encrypted).absoluteFilePath(), written.systemText);
     if (!written.ok())

@@ -19,8 +19,9 @@ TfrmGetURLs::TfrmGetURLs(const QByteArray &url, QWidget *parent)
                                "link that you find in the box below. We suggest you that you change your Secret Key and "
                                "upload the config.php after you confirm that user got the product."),
                 QPoint(12, 10), 648);
-    QLabel *label = makeCaption(this, "bsSkinStdLabel2", QStringLiteral("Thanks URL:"), QPoint(12, 70));
-    auto *edtURLs = makeLabelledField<AnsiLineEdit>(this, "edtURLs", label, QRect(86, 67, 574, 21));
+    constexpr int urlLeft = 92;
+    QLabel *label = makeFieldCaption(this, "bsSkinStdLabel2", QStringLiteral("Thanks URL:"), 12, 67, urlLeft);
+    auto *edtURLs = makeLabelledField<AnsiLineEdit>(this, "edtURLs", label, QRect(urlLeft, 67, 574, kFieldHeight));
     edtURLs->setBytes(url);
     edtURLs->setReadOnly(true);
     edtURLs->setCursorPosition(0);
@@ -29,7 +30,10 @@ TfrmGetURLs::TfrmGetURLs(const QByteArray &url, QWidget *parent)
     auto *btnOk = makeMouseButton(this, "btnOk", QStringLiteral("Close"), QRect(298, 104, 75, 25));
     btnOk->setFocusPolicy(Qt::StrongFocus);
     connect(btnOk, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
+    addAltShortcut(btnOk, Qt::Key_C);
+    setWayOut(btnOk);
     edtURLs->setFocus();
+    centreOnScreen(*this);
 }
 
 } // namespace vo

@@ -21,7 +21,7 @@ const QString kValueDoesNotFitRow = QStringLiteral(
 
 AnsiLineEdit *makeProductField(QWidget *parent, const char *name, const char *caption, int top)
 {
-    QLabel *label = makeFieldCaption(parent, "", QString::fromLatin1(caption), kLabelLeft, top);
+    QLabel *label = makeFieldCaption(parent, "", QString::fromLatin1(caption), kLabelLeft, top, kFieldLeft);
     return makeLabelledField<AnsiLineEdit>(parent, name, label, QRect(kFieldLeft, top, kFieldWidth, kFieldHeight));
 }
 
@@ -44,15 +44,19 @@ TfrmProducts::TfrmProducts(TMessageBox &msgMain, QWidget *parent)
     edtCode_ = makeProductField(this, "edtCode", "Code:", 134);
     edtCode_->setReadOnly(true);
 
-    connect(makeMouseButton(this, "btnOk", QStringLiteral("Ok"), QRect(104, 168, 75, 25)), &QPushButton::clicked,
-            this, &TfrmProducts::btnOkClick);
-    connect(makeMouseButton(this, "btnCancel", QStringLiteral("Cancel"), QRect(187, 168, 75, 25)),
-            &QPushButton::clicked, this, &TfrmProducts::btnCancelClick);
+    QPushButton *btnOk = makeMouseButton(this, "btnOk", QStringLiteral("Ok"), QRect(104, 168, 75, 25));
+    QPushButton *btnCancel = makeMouseButton(this, "btnCancel", QStringLiteral("Cancel"), QRect(187, 168, 75, 25));
+    connect(btnOk, &QPushButton::clicked, this, &TfrmProducts::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmProducts::btnCancelClick);
+    addAltShortcut(btnOk, Qt::Key_O);
+    addAltShortcut(btnCancel, Qt::Key_C);
+    setWayOut(btnCancel);
 
     QWidget::setTabOrder(edtProdName_, edtProdFolder_);
     QWidget::setTabOrder(edtProdFolder_, edtProdThanksPage_);
     QWidget::setTabOrder(edtProdThanksPage_, edtCode_);
     edtProdName_->setFocus();
+    centreOnScreen(*this);
 }
 
 void TfrmProducts::showProduct(const ProductRecord &product)

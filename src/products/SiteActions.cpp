@@ -56,7 +56,7 @@ AddResult SiteActions::AddProduct(const QByteArray &name, const QByteArray &fold
                                   {"prodthankspage", TrimControls(thanksPage)}}));
 }
 
-std::optional<QByteArray> SiteActions::GetProduct(const QByteArray &key)
+std::optional<ProductRowReply> SiteActions::GetProduct(const QByteArray &key)
 {
     return ProductRowOf(post("5", {{"prodcod", key}}));
 }

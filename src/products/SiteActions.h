@@ -14,23 +14,26 @@ class TIdHTTP;
 
 // The requests to the seller's "actions.php". Each operation reports its outcome as a result,
 // never as a message: every failure of the client reads as the reply "BAD", which no action
-// accepts.
+// accepts. The site URL is taken once, when the object is made: a command that builds one
+// object talks to one site from its first request to its last, whatever the settings become
+// meanwhile.
 class SiteActions
 {
 public:
-    SiteActions(TIdHTTP &http, const ServerSettings &settings) : http_(http), settings_(settings) {}
+    SiteActions(TIdHTTP &http, const ServerSettings &settings) : http_(http), siteUrl_(settings.swebserver) {}
 
     bool CheckServer();
     // The reply to the list request, "BAD" when the post failed.
     QByteArray RequestList();
     bool DeleteProducts(const QByteArray &keys);
     AddResult AddProduct(const QByteArray &name, const QByteArray &folder, const QByteArray &thanksPage);
-    // The product's row with every "^OK" removed, when the site sent it.
-    std::optional<QByteArray> GetProduct(const QByteArray &key);
+    // The product's row, when the site sent it.
+    std::optional<ProductRowReply> GetProduct(const QByteArray &key);
     UpdateResult UpdateProduct(const QByteArray &key, const QByteArray &name, const QByteArray &folder,
                                const QByteArray &thanksPage);
 
-    QByteArray actionsUrl() const { return settings_.swebserver + "/actions.php"; }
+    const QByteArray &siteUrl() const { return siteUrl_; }
+    QByteArray actionsUrl() const { return siteUrl_ + "/actions.php"; }
 
     static constexpr int kReadTimeoutMs = 60000;
 
@@ -42,7 +45,7 @@ private:
     bool touchActionsUrl();
 
     TIdHTTP &http_;
-    const ServerSettings &settings_;
+    const QByteArray siteUrl_;
 };
 
 } // namespace vo

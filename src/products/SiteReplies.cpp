@@ -32,14 +32,16 @@ UpdateResult UpdateResultOf(const QByteArray &reply)
     return UpdateResult::Failed;
 }
 
-std::optional<QByteArray> ProductRowOf(const QByteArray &reply)
+std::optional<ProductRowReply> ProductRowOf(const QByteArray &reply)
 {
     QByteArray row = reply;
     row.replace("^OK", QByteArray());
     // "^OK" alone leaves nothing: the site has no such product, as with "OK" alone.
     if (row.isEmpty() || row == "OK" || !reply.contains("OK"))
         return std::nullopt;
-    return row;
+    const qsizetype markers = reply.count("^OK");
+    const bool whole = markers == 0 || (markers == 1 && reply.endsWith("^OK"));
+    return ProductRowReply{row, whole};
 }
 
 } // namespace vo

@@ -17,7 +17,16 @@ bool IsExactOk(const QByteArray &reply);
 bool IsListReplyAccepted(const QByteArray &reply);
 AddResult AddResultOf(const QByteArray &reply);
 UpdateResult UpdateResultOf(const QByteArray &reply);
-// The product's row with every "^OK" removed, when the reply to the get-one request holds one.
-std::optional<QByteArray> ProductRowOf(const QByteArray &reply);
+struct ProductRowReply
+{
+    // The reply with every "^OK" removed.
+    QByteArray row;
+    // False when "^OK" stood anywhere but once at the reply's end: its removal then cut bytes
+    // out of a stored value, and the row no longer tells what the site holds.
+    bool whole = true;
+};
+
+// The product's row, when the reply to the get-one request holds one.
+std::optional<ProductRowReply> ProductRowOf(const QByteArray &reply);
 
 } // namespace vo

@@ -10,10 +10,15 @@ namespace vo {
 
 namespace {
 
+constexpr QSize kClientSize(444, 382);
+constexpr int labelLeft = 16;
+constexpr int textLeft = 116;
+constexpr int numberLeft = 160;
+constexpr int noteLeft = 236;
 
-QLabel *makeLabel(QWidget *parent, const char *name, const char *caption, int left, int top)
+QLabel *makeLabel(QWidget *parent, const char *name, const char *caption, int left, int top, int roomEnd)
 {
-    return makeFieldCaption(parent, name, QString::fromLatin1(caption), left, top);
+    return makeFieldCaption(parent, name, QString::fromLatin1(caption), left, top, roomEnd);
 }
 
 template <typename Field>
@@ -29,31 +34,44 @@ TfrmSettings::TfrmSettings(ServerSettings &settings, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmSettings"));
     setWindowTitle(QStringLiteral("Settings"));
-    resize(444, 382);
+    resize(kClientSize);
 
-    constexpr int labelLeft = 16;
-    edtSite_ = makeField<AnsiLineEdit>(this, "edtSite", makeLabel(this, "bsSkinStdLabel1", "Site URL:", labelLeft, 14), 116, 14, 270);
-    edtHostname_ = makeField<AnsiLineEdit>(this, "edtHostname", makeLabel(this, "bsSkinStdLabel3", "MYSQL Host:", labelLeft, 40), 116, 40, 269);
-    edtDatabase_ = makeField<AnsiLineEdit>(this, "edtDatabase", makeLabel(this, "bsSkinStdLabel5", "Database:", labelLeft, 67), 116, 67, 177);
-    edtUsername_ = makeField<AnsiLineEdit>(this, "edtUsername", makeLabel(this, "bsSkinStdLabel7", "Database User:", labelLeft, 94), 116, 94, 177);
-    edtPassword_ = makeField<AnsiLineEdit>(this, "edtPassword", makeLabel(this, "bsSkinStdLabel10", "User Password:", labelLeft, 121), 116, 121, 177);
-    edtSecretKey_ = makeField<AnsiLineEdit>(this, "edtSecretKey", makeLabel(this, "bsSkinStdLabel13", "Secret Key:", labelLeft, 147), 116, 147, 177);
-    edtExpire_ = makeField<TIntegerEdit>(this, "edtExpire", makeLabel(this, "bsSkinStdLabel4", "Link Expire Timeout:", labelLeft, 190), 160, 190, 65);
-    edtDownloads_ = makeField<TIntegerEdit>(this, "edtDownloads", makeLabel(this, "bsSkinStdLabel8", "Max. Number of Downloads:", labelLeft, 221), 160, 221, 65);
-    edtIPs_ = makeField<TIntegerEdit>(this, "edtIPs", makeLabel(this, "bsSkinStdLabel11", "Max Number of IP addresses:", labelLeft, 251), 160, 251, 65);
-
-    makeLabel(this, "bsSkinStdLabel6", "hours. Set 0 to disable this feature.", 236, 190);
-    makeLabel(this, "bsSkinStdLabel9", "Set 0 to disable this feature.", 236, 221);
-    makeLabel(this, "bsSkinStdLabel12", "Set 0 to disable this feature.", 236, 251);
+    // A text row: caption in the first column, box from textLeft.
+    const auto textRow = [this](const char *field, const char *label, const char *caption, int top, int width) {
+        return makeField<AnsiLineEdit>(this, field, makeLabel(this, label, caption, labelLeft, top, textLeft),
+                                       textLeft, top, width);
+    };
+    // A limit row: caption, whole-number field, and its note from noteLeft to the dialog's edge.
+    const auto limitRow = [this](const char *field, const char *label, const char *caption, int top,
+                                 const char *noteLabel, const char *note) {
+        makeLabel(this, noteLabel, note, noteLeft, top, kClientSize.width());
+        return makeField<TIntegerEdit>(this, field, makeLabel(this, label, caption, labelLeft, top, numberLeft),
+                                       numberLeft, top, 65);
+    };
+    edtSite_ = textRow("edtSite", "bsSkinStdLabel1", "Site URL:", 14, 270);
+    edtHostname_ = textRow("edtHostname", "bsSkinStdLabel3", "MYSQL Host:", 40, 269);
+    edtDatabase_ = textRow("edtDatabase", "bsSkinStdLabel5", "Database:", 67, 177);
+    edtUsername_ = textRow("edtUsername", "bsSkinStdLabel7", "Database User:", 94, 177);
+    edtPassword_ = textRow("edtPassword", "bsSkinStdLabel10", "User Password:", 121, 177);
+    edtSecretKey_ = textRow("edtSecretKey", "bsSkinStdLabel13", "Secret Key:", 147, 177);
+    const char *const disable = "Set 0 to disable this feature.";
+    edtExpire_ = limitRow("edtExpire", "bsSkinStdLabel4", "Link Expire Timeout:", 190, "bsSkinStdLabel6",
+                          "hours. Set 0 to disable this feature.");
+    edtDownloads_ = limitRow("edtDownloads", "bsSkinStdLabel8", "Max. Number of Downloads:", 221, "bsSkinStdLabel9",
+                             disable);
+    edtIPs_ = limitRow("edtIPs", "bsSkinStdLabel11", "Max Number of IP addresses:", 251, "bsSkinStdLabel12", disable);
     makeCaption(this, "bsSkinStdLabel2",
                 QStringLiteral("After save the changes a new configuration file (config.php) will be created and you "
                                "must upload to your server."),
                 QPoint(18, 284), 396);
 
-    connect(makeMouseButton(this, "btnOk", QStringLiteral("Ok"), QRect(132, 327, 75, 25)), &QPushButton::clicked, this,
-            &TfrmSettings::btnOkClick);
-    connect(makeMouseButton(this, "btnCancel", QStringLiteral("Cancel"), QRect(215, 327, 75, 25)),
-            &QPushButton::clicked, this, &TfrmSettings::btnCancelClick);
+    QPushButton *btnOk = makeMouseButton(this, "btnOk", QStringLiteral("Ok"), QRect(132, 327, 75, 25));
+    QPushButton *btnCancel = makeMouseButton(this, "btnCancel", QStringLiteral("Cancel"), QRect(215, 327, 75, 25));
+    connect(btnOk, &QPushButton::clicked, this, &TfrmSettings::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmSettings::btnCancelClick);
+    addAltShortcut(btnOk, Qt::Key_O);
+    addAltShortcut(btnCancel, Qt::Key_C);
+    setWayOut(btnCancel);
 
     // The secret key comes last although it stands above the limits.
     QWidget::setTabOrder(edtSite_, edtHostname_);
@@ -67,6 +85,7 @@ TfrmSettings::TfrmSettings(ServerSettings &settings, QWidget *parent)
     edtSite_->setFocus();
 
     fillFrom(settings_);
+    centreOnScreen(*this);
 }
 
 void TfrmSettings::fillFrom(const ServerSettings &settings)

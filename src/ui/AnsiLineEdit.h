@@ -15,6 +15,10 @@ class AnsiLineValidator : public QValidator
 public:
     using QValidator::QValidator;
     State validate(QString &input, int &pos) const override;
+
+Q_SIGNALS:
+    // The first character of a refused input that has no Windows-1252 byte.
+    void characterRefused(const QString &character) const;
 };
 
 class AnsiLineEdit : public QLineEdit
@@ -25,6 +29,10 @@ public:
 
     QByteArray bytes() const;
     void setBytes(const QByteArray &bytes);
+
+private:
+    // A refused character must not simply vanish: the seller hears it and reads which it was.
+    void tellRefused(const QString &character);
 };
 
 } // namespace vo

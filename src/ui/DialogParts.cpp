@@ -1,13 +1,53 @@
 #include "ui/DialogParts.h"
 
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 
 namespace vo {
 
 ButtonClosedDialog::ButtonClosedDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+}
+
+void ButtonClosedDialog::setWayOut(QPushButton *button)
+{
+    wayOut_ = button;
+}
+
+void ButtonClosedDialog::addAltShortcut(QPushButton *button, Qt::Key key)
+{
+    auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this); // owned by the dialog
+    connect(shortcut, &QShortcut::activated, button, [button] {
+        if (button->isVisible() && button->isEnabled())
+            button->click();
+    });
+}
+
+void ButtonClosedDialog::closeEvent(QCloseEvent *event)
+{
+    // The button's handler ends the dialog (or refuses to); the window goes only if it did.
+    if (wayOut_ && isVisible())
+        wayOut_->click();
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
+}
+
+void centreOnScreen(QWidget &window)
+{
+    const QWidget *owner = window.parentWidget() ? window.parentWidget()->window() : nullptr;
+    const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = window.frameGeometry().size();
+    window.move(area.left() + (area.width() - frame.width()) / 2, area.top() + (area.height() - frame.height()) / 2);
 }
 
 QPushButton *makeMouseButton(QWidget *parent, const char *objectName, const QString &caption, const QRect &geometry)
@@ -35,10 +75,14 @@ QLabel *makeCaption(QWidget *parent, const char *objectName, const QString &text
     return label;
 }
 
-QLabel *makeFieldCaption(QWidget *parent, const char *objectName, const QString &text, int left, int fieldTop)
+QLabel *makeFieldCaption(QWidget *parent, const char *objectName, const QString &text, int left, int fieldTop,
+                         int roomEnd)
 {
-    QLabel *label = makeCaption(parent, objectName, text, QPoint(left, fieldTop));
-    label->move(left, fieldTop + (kFieldHeight - label->height()) / 2);
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    constexpr int gapBeforeField = 4;
+    label->setGeometry(left, fieldTop, roomEnd - gapBeforeField - left, kFieldHeight);
     return label;
 }
 

@@ -3,6 +3,7 @@
 #include "ui/Accessibility.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QRect>
 
 #include <utility>
@@ -12,8 +13,9 @@ class QPushButton;
 
 namespace vo {
 
-// A dialog that closes only through its own buttons: Escape and the window's close box do
-// nothing, and no button is pressed by Enter.
+// A dialog that closes only through its own buttons: Escape does nothing and no button is
+// pressed by Enter. The window manager's close (Alt+F4, a task bar's Close) is taken as the
+// dialog's way-out button, so a seller without a mouse is never locked in.
 class ButtonClosedDialog : public QDialog
 {
     Q_OBJECT
@@ -21,7 +23,24 @@ public:
     explicit ButtonClosedDialog(QWidget *parent = nullptr);
 
     void reject() override {}
+
+protected:
+    // The button that the window manager's close presses.
+    void setWayOut(QPushButton *button);
+
+    // Alt+`key` presses `button`. The caption gets no mnemonic and the button stays out of the
+    // focus chain: the shortcut belongs to the dialog, not to the button.
+    void addAltShortcut(QPushButton *button, Qt::Key key);
+
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QPointer<QPushButton> wayOut_;
 };
+
+// Places `window`'s frame in the middle of the screen its owner stands on (the primary screen
+// for a window without owner). Call once the window has its size.
+void centreOnScreen(QWidget &window);
 
 // An object known by its name, as tests and accessibility tools find it.
 template <typename Object, typename... Args>
@@ -41,8 +60,11 @@ QLabel *makeCaption(QWidget *parent, const char *objectName, const QString &text
 // The height of every one-line field of the dialogs.
 inline constexpr int kFieldHeight = 21;
 
-// A caption standing level with the one-line field whose top is `fieldTop`.
-QLabel *makeFieldCaption(QWidget *parent, const char *objectName, const QString &text, int left, int fieldTop);
+// A one-line caption level with the field whose top is `fieldTop`, owning the room from `left`
+// up to a small gap before `roomEnd` (where its field or the dialog's edge is). Text that
+// outgrew the room would be painted over, so the room is the label's width.
+QLabel *makeFieldCaption(QWidget *parent, const char *objectName, const QString &text, int left, int fieldTop,
+                         int roomEnd);
 
 // A field announced by its label: the label is its buddy and lends it its accessible name.
 template <typename Field>

@@ -12,18 +12,43 @@ namespace vo {
 
 namespace {
 
+// Keys that edit or move within the text are told by their code: X11 gives Delete the
+// character 0x7F and Backspace 0x08, other systems give them none.
+bool isEditingKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Insert:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isAcceptedKey(const QKeyEvent &event)
 {
+    if (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter)
+        return false;
+    if (isEditingKey(event.key()))
+        return true;
     const QString text = event.text();
-    // Navigation and modifier keys carry no character and are never refused.
+    // Modifier and function keys carry no character and are never refused.
     if (text.isEmpty())
         return true;
     if (text.size() != 1)
         return false;
-    const QChar c = text.front();
-    if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+    const char16_t c = text.front().unicode();
+    if (c == u'\r' || c == u'\n') // Ctrl+M and Ctrl+J are Enter too
         return false;
-    return c.isDigit() ? c.unicode() < 0x80 : (c == QLatin1Char('-') || c.unicode() < 0x20);
+    const bool control = c < 0x20 || c == 0x7F;
+    return (c >= u'0' && c <= u'9') || c == u'-' || control;
 }
 
 // Digits with at most one "-", and that only in front: the only texts that set the value.

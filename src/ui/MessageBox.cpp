@@ -23,6 +23,15 @@ Script &script()
     return instance;
 }
 
+// The window that owns all others: the main window, whose caption may be a distributor's.
+QWidget *rootWindow(QWidget *widget)
+{
+    QWidget *root = widget ? widget->window() : nullptr;
+    while (root && root->parentWidget())
+        root = root->parentWidget()->window();
+    return root;
+}
+
 QMessageBox::Icon iconFor(TMessageBox::Kind kind)
 {
     switch (kind) {
@@ -55,7 +64,8 @@ TMessageBox::Answer TMessageBox::execute(Kind kind, const QString &text, Buttons
     }
 
     QWidget *parent = owner_ ? owner_->window() : QApplication::activeWindow();
-    QMessageBox box(iconFor(kind), QApplication::applicationDisplayName(), text,
+    const QWidget *root = rootWindow(parent);
+    QMessageBox box(iconFor(kind), root ? root->windowTitle() : QApplication::applicationName(), text,
                     buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel,
                     parent);
     box.setObjectName(QStringLiteral("msgMainBox"));

@@ -4,11 +4,13 @@
 #include "net/IdExceptions.h"
 #include "net/IdHTTP.h"
 #include "platform/AnsiText.h"
+#include "platform/AppError.h"
 #include "platform/Launcher.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 namespace vo {
 
@@ -36,8 +38,10 @@ bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath
 {
     QFile::remove(localPath);
     QFile file(localPath);
+    // Creating the file comes before the download and is no failure of it: the error goes up
+    // to whoever reports errors, instead of passing for "no update".
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+        throw cannotCreateFile(QFileInfo(localPath).absoluteFilePath(), file.errorString());
     QCoreApplication::processEvents();
     try {
         http.GetToStream(url, file);

@@ -20,13 +20,13 @@ enum class UpdateOutcome { NoUpdate, Declined, UpdaterMissing, UpdaterStarted };
 
 // Stores the body of `url` in `localPath` through the client. On any failure of the request the
 // file is removed again and the result is false; the connection is closed either way. A file
-// that cannot be created is false too, before anything is sent.
+// that cannot be created raises EFCreateError, before anything is sent.
 bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath);
 
 // Fetches "mainappupdate.inf" from `updateBaseUrl` (which ends in "/") into the application
 // folder, and when its version is newer than the program's, asks the user and starts
 // "Updater.exe" with the base URL, the program version and "A". `silent` only mutes the
-// message that there is no update.
+// message that there is no update. EFCreateError from DownloadFile passes through.
 UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFolder &folder, bool silent,
                               const QByteArray &updateBaseUrl = QByteArray(UpdateBaseURL));
 

@@ -155,8 +155,9 @@ private Q_SLOTS:
     }
 
     // The marker is saved as the text of a news item arrives: the branding file is decrypted to
-    // its plain text, the text rewritten, encrypted beside the file and put in its place. A full
-    // disk at any of these steps leaves the branding file as it was and no plain text behind.
+    // its plain text, the text rewritten, encrypted, and the new file written beside the old one
+    // and put in its place. A full disk at any of these steps leaves the branding file as it was
+    // and no plain text behind.
     void lastNewsMarkerOnAFullDisk_data()
     {
         // Room for this many bytes more or less than the plain text, or than the rewritten one.
@@ -165,7 +166,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("reported");
         QTest::newRow("decrypting") << false << -20 << false;
         QTest::newRow("writing the new plain text") << false << 5 << true;
-        QTest::newRow("encrypting") << true << 5 << false;
+        QTest::newRow("writing the new file") << true << 5 << true;
     }
     void lastNewsMarkerOnAFullDisk()
     {

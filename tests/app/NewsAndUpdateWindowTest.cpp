@@ -9,6 +9,7 @@
 #include "support/ScriptServer.h"
 #include "ui/MessageBox.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -17,6 +18,9 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace vo;
 using vo::test::child;
@@ -111,6 +115,29 @@ private Q_SLOTS:
         const auto shown = TMessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, QStringLiteral("There's no new updates for this application!"));
+        QVERIFY(window.isVisible());
+    }
+
+    // Creating the description comes before the download: a file that cannot be created is an
+    // error the seller is shown, never "no update". At start-up it stays quiet.
+    void uncreatableUpdateDescriptionIsReportedAsAnError()
+    {
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("mainappupdate.inf/kept")));
+        TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(server_->url("/live/"));
+        QSignalSpy legs(&window, &TfrmMain::startupLegStarted);
+        window.show();
+        QTRY_COMPARE(legs.count(), 3);
+        QVERIFY(TMessageBox::takeShown().isEmpty());
+
+        QTest::mouseClick(child<QToolButton>(&window, "bsSkinSpeedButton1"), Qt::LeftButton);
+        const auto shown = TMessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, TMessageBox::Kind::Error);
+        QCOMPARE(shown[0].text, QStringLiteral("Cannot create file \"%1\". %2")
+                                    .arg(QDir::toNativeSeparators(file("mainappupdate.inf")),
+                                         QString::fromLocal8Bit(std::strerror(EISDIR))));
+        QCOMPARE(server_->requests().size(), 0);
         QVERIFY(window.isVisible());
     }
 

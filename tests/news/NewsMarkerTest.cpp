@@ -1,6 +1,7 @@
 // The last-news marker inside the real encrypted branding file, and the start-up news check
 // that compares it with the newest item of a scripted news server.
 #include "branding/AesLib.h"
+#include "branding/ExclusiveFile.h"
 #include "net/IdHTTP.h"
 #include "news/NewsMarker.h"
 #include "news/NewsService.h"
@@ -200,13 +201,34 @@ private Q_SLOTS:
         WholeFile::simulateDiskFullForTests(QString());
         QCOMPARE(readFile(path("dbsettings.dat")), before);
         verifyNoLeftovers();
-
-        // The encrypted copy cannot even be created beside it.
-        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("dbsettings.new")));
-        QVERIFY_THROWS_EXCEPTION(EFCreateError, marker().SaveLastNewsId("3"));
-        QCOMPARE(readFile(path("dbsettings.dat")), before);
-        verifyNoLeftovers({QStringLiteral("dbsettings.dat"), QStringLiteral("dbsettings.new")});
         QCOMPARE(marker().ReadLastNewsId(), QByteArray("1"));
+    }
+
+    // Another copy of the program holds the plain file while it reads or rewrites the branding:
+    // this copy fails, and that file stays as the other copy has it. Files of similar names that
+    // someone left are never taken for this program's own.
+    void filesOfOthersAreLeftAlone()
+    {
+        writeBranding(kBranding);
+        writeFile(path("dbsettings.sim"), "the other copy's plain text");
+        QFile held(path("dbsettings.sim"));
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        QString cause;
+        QVERIFY(lockFileExclusively(held, cause));
+        const QByteArray before = readFile(path("dbsettings.dat"));
+
+        QVERIFY_THROWS_EXCEPTION(EFCreateError, marker().ReadLastNewsId());
+        QVERIFY_THROWS_EXCEPTION(EFCreateError, marker().SaveLastNewsId("5"));
+        QCOMPARE(readFile(path("dbsettings.sim")), QByteArray("the other copy's plain text"));
+        QCOMPARE(readFile(path("dbsettings.dat")), before);
+
+        held.close();
+        QVERIFY(QFile::remove(path("dbsettings.sim")));
+        writeFile(path("dbsettings.new"), "left by someone");
+        QVERIFY(marker().SaveLastNewsId("5"));
+        QCOMPARE(marker().ReadLastNewsId(), QByteArray("5"));
+        QCOMPARE(readFile(path("dbsettings.new")), QByteArray("left by someone"));
+        verifyNoLeftovers({QStringLiteral("dbsettings.dat"), QStringLiteral("dbsettings.new")});
     }
 
     void unreadableFileThrowsAndLeavesNoPlainText()

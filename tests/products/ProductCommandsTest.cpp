@@ -9,12 +9,15 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 using namespace vo;
 using vo::test::child;
@@ -280,6 +283,17 @@ private Q_SLOTS:
         QCOMPARE(list()->model()->rowCount(), 3);
     }
 
+    void deleteOfOneBlankKeyAsksAndSendsNothing()
+    {
+        openWindow("\"  \",\"Blank\",\"b\",\"tb.html\",\"CB\"^OK");
+        selectRows({0});
+        server_->queue(ScriptedReply::ok("BAD")); // for a delete that should not be sent
+        click("btnDelete");
+        QVERIFY(shown().isEmpty());
+        QCOMPARE(requestCount(), 2);
+        QCOMPARE(total(), QStringLiteral("Total: 1 products(s)"));
+    }
+
     void failedDeleteShowsTheTroubleAndKeepsTheRows()
     {
         openWindow();
@@ -542,6 +556,89 @@ private Q_SLOTS:
         click("bsSkinButton2");
         QVERIFY(shown().isEmpty());
         QCOMPARE(requestCount(), 4);
+    }
+
+    // The boxes would show such a value changed, and Ok would save it so: a "^OK" is eaten by
+    // the reading of the reply, a line break by the one-line box.
+    void editRefusesValuesTheBoxesCannotShowUnchanged_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::newRow("^OK in the name") << QByteArray("\"10\",\"Be^OKta\",\"c\",\"ta.html\",\"CA\",\"KA\"^OK");
+        QTest::newRow("^OK at the folder's end") << QByteArray("\"10\",\"alpha\",\"c^OK\",\"ta.html\",\"CA\",\"KA\"^OK");
+        QTest::newRow("line break in the name") << QByteArray("\"10\",\"Be\r\nta\",\"c\",\"ta.html\",\"CA\",\"KA\"^OK");
+    }
+    void editRefusesValuesTheBoxesCannotShowUnchanged()
+    {
+        QFETCH(QByteArray, row);
+        openWindow();
+        selectRows({0});
+        server_->queue(ScriptedReply::ok(row));
+        server_->queue(ScriptedReply::ok(""));
+        server_->queue(ScriptedReply::ok("OK"));
+        server_->queue(ScriptedReply::ok(kThreeRows));
+        // Should the dialog open all the same, Ok is pressed, as a seller who saw nothing amiss
+        // would; a dialog of a later test is left to that test.
+        const QPointer<TfrmMain> window = window_.get();
+        whenModalShown([window](QWidget *dialog) {
+            if (window && dialog->parentWidget() == window)
+                QTest::mouseClick(child<QPushButton>(dialog, "btnOk"), Qt::LeftButton);
+        });
+        click("btnEdit");
+        const auto messages = shown();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].kind, TMessageBox::Kind::Warning);
+        QCOMPARE(messages[0].text, QStringLiteral("This product cannot be edited here: its name, folder or thanks page "
+                                                  "holds characters that this window cannot show as they are stored, "
+                                                  "and saving would change them."));
+        QCOMPARE(requestCount(), 3);
+    }
+
+    // The seller may not switch sites under a command: Settings waits like every command that
+    // talks to the site, and a command sends all its requests to the site it began with.
+    void aCommandKeepsItsSiteFromFirstRequestToLast()
+    {
+        openWindow();
+        ScriptServer otherSite;
+        for (const QByteArray &reply : {QByteArray(""), QByteArray("OK"), kThreeRows})
+            otherSite.queue(ScriptedReply::ok(reply));
+        const QString otherUrl = QString::fromLatin1(otherSite.url("/other"));
+        selectRows({1}); // Beta, key 20
+        server_->queue(lateReply("\"20\",\"Beta\",\"a\",\"tb.html\",\"CB\",\"KB\"^OK", 300));
+        server_->queue(ScriptedReply::ok(""));
+        server_->queue(ScriptedReply::ok("OK"));
+        server_->queue(ScriptedReply::ok(kThreeRows));
+
+        QStringList dialogs;
+        std::function<void(QWidget *)> answer = [&](QWidget *dialog) {
+            dialogs << dialog->objectName();
+            if (dialog->objectName() == QLatin1String("TfrmSettings")) {
+                child<AnsiLineEdit>(dialog, "edtSite")->setText(otherUrl);
+                QTest::mouseClick(child<QPushButton>(dialog, "btnOk"), Qt::LeftButton);
+                whenModalShown(answer);
+            } else {
+                QTest::mouseClick(child<QPushButton>(dialog, "btnOk"), Qt::LeftButton);
+            }
+        };
+        const auto whileTheProductIsAskedFor = [&] {
+            whenModalShown(answer);
+            click("btnSimple");
+            // Settings changed by another way meanwhile reach the next command, not this one.
+            QFile settings(dir_->filePath(QStringLiteral("hsettings.dat")));
+            QVERIFY(settings.open(QIODevice::WriteOnly));
+            settings.write("[Settings]\r\nswebserver=" + otherUrl.toLatin1() + "\r\n");
+            settings.close();
+            window_->LoadServerSettings();
+        };
+        connect(server_.get(), &ScriptServer::requestReceived, this, [&](int index) {
+            if (index == 2)
+                QTimer::singleShot(0, this, whileTheProductIsAskedFor);
+        });
+        click("btnEdit");
+
+        QCOMPARE(dialogs, QStringList{QStringLiteral("TfrmProducts")});
+        QCOMPARE(otherSite.requests().size(), 0);
+        QCOMPARE(requestCount(), 6);
+        QCOMPARE(fieldsOf(4), sent({{"action", "6"}, {"prodcod", "20"}, {"prodname", "Beta"}, {"prodfolder", "a"}, {"prodthankspage", "tb.html"}}));
     }
 
     void productNotFoundDoesNothing()

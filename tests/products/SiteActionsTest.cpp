@@ -176,10 +176,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, row);
         QFETCH(bool, found);
         server_->queue(ScriptedReply::ok(reply));
-        const std::optional<QByteArray> got = actions().GetProduct("5");
+        const std::optional<ProductRowReply> got = actions().GetProduct("5");
         QCOMPARE(got.has_value(), found);
         if (found)
-            QCOMPARE(*got, row);
+            QCOMPARE(got->row, row);
         QCOMPARE(fieldsOf(server_->requests().at(0)), (sent({{"action", "5"}, {"prodcod", "5"}})));
     }
 };

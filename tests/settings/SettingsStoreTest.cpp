@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+
 using namespace vo;
 
 namespace {
@@ -23,6 +26,11 @@ void writeFile(const QString &name, const QByteArray &bytes)
     QFile file(name);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 const QByteArray kEmptyConfigPhp = "<?php\r\n"
@@ -77,7 +85,11 @@ private Q_SLOTS:
         QDir(dir_.path()).removeRecursively();
         QDir().mkpath(dir_.path());
     }
-    void cleanup() { WholeFile::simulateDiskFullForTests({}); }
+    void cleanup()
+    {
+        WholeFile::simulateDiskFullForTests({});
+        WholeFile::simulateFolderRefusingNewFilesForTests({});
+    }
 
     void firstSaveCreatesBothFilesExactly()
     {
@@ -282,13 +294,37 @@ private Q_SLOTS:
             SaveServerSettings(folder(), sampleSettings());
             QFAIL("no error");
         } catch (const EFCreateError &error) {
-            const QString prefix = QStringLiteral("Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(configFile()));
-            QVERIFY2(error.text().startsWith(prefix), qPrintable(error.text()));
-            QVERIFY(error.text().size() > prefix.size());
+            // The system's words for the cause, never the library's own.
+            QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
+                                       .arg(QDir::toNativeSeparators(configFile()), systemText(EISDIR)));
         }
         ServerSettings loaded;
         LoadServerSettings(folder(), loaded);
         QCOMPARE(loaded, sampleSettings());
+    }
+
+    // A program folder owned by another user that holds the seller's own settings files: no new
+    // file can be made in it, but the two files themselves are rewritten.
+    void folderRefusingNewFilesGetsItsFilesRewrittenInPlace()
+    {
+        SaveServerSettings(folder(), ServerSettings{});
+        QVERIFY(QFile::remove(configFile()));
+        WholeFile::simulateFolderRefusingNewFilesForTests(dir_.path());
+        try {
+            SaveServerSettings(folder(), sampleSettings());
+            QFAIL("\"config.php\" was created in a folder that refuses new files");
+        } catch (const EFCreateError &error) {
+            QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
+                                       .arg(QDir::toNativeSeparators(configFile()), systemText(EACCES)));
+        }
+        writeFile(configFile(), "the seller's own, to be replaced");
+        SaveServerSettings(folder(), sampleSettings());
+
+        ServerSettings loaded;
+        LoadServerSettings(folder(), loaded);
+        QCOMPARE(loaded, sampleSettings());
+        QCOMPARE(readFile(configFile()), BuildConfigPhp(sampleSettings()));
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
     void fullDiskLeavesTheOldFilesWhole()

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QTest>
+#include <QToolTip>
 
 using namespace vo;
 
@@ -132,6 +133,27 @@ private Q_SLOTS:
         QCOMPARE(edit.bytes(), QByteArray("caf\xE9 \x80"));
         typeCharacter(&edit, QChar(0x2122));
         QCOMPARE(edit.bytes(), QByteArray("caf\xE9 \x80\x99"));
+    }
+
+    void refusedCharacterIsNamedToTheSeller()
+    {
+        AnsiLineEdit edit;
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        const QString typed = QString::fromUtf8("\u0141\u00F3d\u017A"); // "Łódź"
+        QStringList tips;
+        for (const QChar c : typed) {
+            typeCharacter(&edit, c);
+            tips << QToolTip::text();
+        }
+        QCOMPARE(edit.text(), QString::fromUtf8("\u00F3d"));
+        QVERIFY2(tips[0].startsWith(QString::fromUtf8("\"\u0141\" (U+0141)")), qPrintable(tips[0]));
+        QVERIFY2(tips[3].startsWith(QString::fromUtf8("\"\u017A\" (U+017A)")), qPrintable(tips[3]));
+
+        QApplication::clipboard()->setText(QString::fromUtf8("x\U0001F600y"));
+        edit.paste();
+        QCOMPARE(edit.text(), QString::fromUtf8("\u00F3d"));
+        QVERIFY2(QToolTip::text().startsWith(QString::fromUtf8("\"\U0001F600\" (U+1F600)")), qPrintable(QToolTip::text()));
     }
 };
 
