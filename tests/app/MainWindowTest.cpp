@@ -135,29 +135,22 @@ private Q_SLOTS:
 
     void placementFitsTheFreeArea_data()
     {
-        QTest::addColumn<QSize>("minimum");
         QTest::addColumn<QRect>("available");
         QTest::addColumn<QRect>("client");
-        const QSize minimum(813, 340);
-        QTest::newRow("room to spare: centred at design size") << minimum << QRect(0, 0, 1920, 1050)
-                                                               << QRect(532, 246, 855, 586);
-        // 1280 x 800 at 150 %: 853 x 533 device-independent pixels, less a 23-pixel panel.
-        QTest::newRow("150 % on 1280 x 800: shrunk, title bar on the screen")
-            << minimum << QRect(0, 23, 853, 510) << QRect(4, 55, 845, 474);
-        QTest::newRow("1024 x 600 with a top panel: status bar on the screen")
-            << minimum << QRect(0, 27, 1024, 573) << QRect(84, 59, 855, 537);
-        QTest::newRow("smaller than the minimum: from the free area's corner")
-            << minimum << QRect(100, 0, 800, 300) << QRect(104, 32, 813, 340);
+        QTest::newRow("room to spare: centred") << QRect(0, 0, 1920, 1050) << QRect(532, 246, 855, 586);
+        // 1280 x 800 at 150 % is 853 x 533, less a 23-pixel panel: the title bar stays on it.
+        QTest::newRow("150 % on 1280 x 800") << QRect(0, 23, 853, 510) << QRect(4, 55, 845, 474);
+        QTest::newRow("below the minimum: from the corner") << QRect(100, 0, 800, 300) << QRect(104, 32, 813, 340);
     }
     void placementFitsTheFreeArea()
     {
-        QFETCH(QSize, minimum);
         QFETCH(QRect, available);
         QFETCH(QRect, client);
-        QCOMPARE(placeWindow(QSize(855, 586), minimum, kFrameAllowance, available), client);
+        QCOMPARE(placeWindow(QSize(855, 586), QSize(813, 340), kFrameAllowance, available), client);
     }
 
-    void minimumSizeShowsEveryCaption()
+    // What a narrowed window, a scaled screen and a screen reader get.
+    void captionsIconsAndAccessibleNames()
     {
         TfrmMain window(folder());
         window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
@@ -165,52 +158,24 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.resize(1, 1);
         QTRY_COMPARE(window.size(), window.minimumSize());
-        QVERIFY(window.minimumWidth() <= 855);
-
-        for (QPushButton *button : window.findChildren<QPushButton *>()) {
-            if (button->isVisibleTo(&window))
-                QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
-        }
-        for (const char *name : {"lblTotal", "lblLink1URL", "lblLink2URL"}) {
-            auto *label = child<QLabel>(&window, name);
-            QVERIFY2(label->width() >= label->sizeHint().width(), name);
-        }
+        for (QPushButton *button : window.findChildren<QPushButton *>())
+            QVERIFY2(!button->isVisible() || button->width() >= button->sizeHint().width(), qPrintable(button->text()));
         auto *note = child<QLabel>(&window, "bsSkinStdLabel3");
         QVERIFY(note->height() >= note->heightForWidth(note->width()));
-        QVERIFY(child<QTableView>(&window, "lvwProducts")->height() > 0);
-    }
 
-    void toolbarIconsStaySharpWhenScaled()
-    {
-        TfrmMain window(folder());
-        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
         for (const char *name : {"btnNews", "bsSkinSpeedButton1", "bsSkinSpeedButton2"}) {
             auto *button = child<QToolButton>(&window, name);
-            for (const qreal scale : {1.5, 2.0}) {
-                // As many pixels as the screen shows, not a smaller picture stretched.
-                const QPixmap drawn = button->icon().pixmap(button->iconSize(), scale);
-                QCOMPARE(drawn.size(), button->iconSize() * scale);
-            }
+            for (const qreal scale : {1.5, 2.0}) // as many pixels as the screen has, not a picture stretched
+                QCOMPARE(button->icon().pixmap(button->iconSize(), scale).size(), button->iconSize() * scale);
         }
-    }
 
-    void assistiveTechnologyHearsWhatIsShown()
-    {
-        TfrmMain window(folder());
-        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
         const auto name = [&window](const char *widget) {
             return QAccessible::queryAccessibleInterface(child<QWidget>(&window, widget))->text(QAccessible::Name);
         };
         QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
         QCOMPARE(name("btnAdd"), QStringLiteral("Add"));
-        QCOMPARE(child<QPushButton>(&window, "btnAdd")->text(), QStringLiteral("Add "));
-        // Without a banner or a status there is nothing to read out.
         QCOMPARE(name("imgBanner"), QString());
         QCOMPARE(name("MainStatusPanel"), QString());
-        child<QLabel>(&window, "MainStatusPanel")->setText(QStringLiteral("Getting data..."));
-        QCOMPARE(name("MainStatusPanel"), QStringLiteral("Getting data..."));
     }
 
     void bannerIsCentredWithHalvesTruncated()

@@ -2,21 +2,17 @@
 
 #include <QTest>
 #include <QTextBrowser>
-#include <QTextCursor>
-#include <QTextDocument>
 
 namespace vo::test {
 
-// Clicks with the mouse on the first place where `text` stands in the view, as a person clicks
-// a link there.
+// Clicks with the mouse where `text` first stands in the view, as a person clicks a link.
 inline bool clickText(QTextBrowser &view, const QString &text)
 {
-    const QTextCursor found = view.document()->find(text);
-    if (found.isNull())
+    QTextCursor at = view.document()->find(text);
+    if (at.isNull())
         return false;
-    QTextCursor inside(view.document());
-    inside.setPosition(found.selectionStart() + 1);
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.cursorRect(inside).center());
+    at.setPosition(at.selectionStart() + 1);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.cursorRect(at).center());
     return true;
 }
 

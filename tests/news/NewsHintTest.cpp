@@ -2,7 +2,6 @@
 // the News button, on top without the focus, one at a time, gone at the next mouse button,
 // wheel or change of activation.
 #include "news/NewsHint.h"
-#include "ui/Skin.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -10,7 +9,6 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
-#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -151,19 +149,6 @@ private Q_SLOTS:
         QEvent change(static_cast<QEvent::Type>(type));
         QApplication::sendEvent(qApp, &change);
         QTRY_VERIFY(hint.isNull());
-    }
-
-    // Last: it leaves the skin applied for the rest of the run.
-    void drawnInTheSkinsColoursOnADarkDesktop()
-    {
-        const QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
-        QApplication::setPalette(dark);
-        QToolTip::setPalette(dark);
-        skin::apply(skin::builtIn());
-        TNewsHint *hint = ShowNewsHint(*button_, "You've Got A Message!");
-        const QImage drawn = hint->grab().toImage();
-        QCOMPARE(drawn.pixelColor(2, 2), skin::palette().color(QPalette::ToolTipBase));
-        QVERIFY(skin::palette().color(QPalette::ToolTipText).lightness() < 100);
     }
 };
 

@@ -166,15 +166,11 @@ private Q_SLOTS:
         openWindow();
         server_->queue(ScriptedReply::ok("<p>See <a href=\"http://offer.example/x\">the offer</a></p>\xAFOK"));
         selectRow(0);
-        const QString text = view()->toPlainText();
-        QCOMPARE(text, QStringLiteral("See the offer"));
         test::RecordingLauncher launcher;
-
         QVERIFY(test::clickText(*view(), QStringLiteral("the offer")));
         QCOMPARE(launcher.starts.size(), 1);
         QVERIFY(launcher.starts[0].arguments.contains(QStringLiteral("http://offer.example/x")));
-        QCOMPARE(view()->toPlainText(), text);
-        QCOMPARE(server_->requests().size(), 1);
+        QCOMPARE(view()->toPlainText(), QStringLiteral("See the offer"));
     }
 
     void failedFetchKeepsTheTextAndTheMarker()
