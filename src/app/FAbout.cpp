@@ -70,8 +70,14 @@ void TfrmAbout::FormCreate(const BrandingProfile &profile)
     setWindowTitle(QStringLiteral("About ") + name + QStringLiteral("..."));
     lblProductName->setText(name);
     lblProductVersion->setText(QStringLiteral("Product Version: ") + QLatin1String(ProgramVersion));
-    lblCopyright->setText(QStringLiteral("Copyright (c) ") + ansi::toUnicode(profile.CopyrightYears) + u' '
-                          + ansi::toUnicode(profile.CopyrightCompany));
+    // The line stands only when it has a year or a company to show, each said once.
+    QStringList owner;
+    for (const QByteArray &part : {profile.CopyrightYears, profile.CopyrightCompany}) {
+        if (!part.trimmed().isEmpty())
+            owner << ansi::toUnicode(part);
+    }
+    lblCopyright->setText(owner.isEmpty() ? QString() : QStringLiteral("Copyright (c) ") + owner.join(u' '));
+    lblCopyright->setVisible(!owner.isEmpty());
     memAbout->setPlainText(withUnixLineBreaks(profile.AboutText));
 }
 

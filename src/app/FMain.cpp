@@ -19,14 +19,17 @@
 #include "ui/LoopingMovie.h"
 #include "ui/MessageBox.h"
 #include "ui/Skin.h"
+#include "ui/WindowPlacement.h"
 #include "update/UpdateCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -37,6 +40,7 @@ namespace vo {
 namespace {
 
 constexpr int kStartupDelayMs = 100;
+constexpr QSize kClientSize(855, 586);
 // Each half is truncated before the subtraction: a strip 65 high and a picture 21 high give 32 - 10.
 QPoint centredIn(const QSize &strip, const QSize &control)
 {
@@ -49,6 +53,7 @@ TfrmMain::TfrmMain(const AppFolder &folder, QWidget *parent)
     : QWidget(parent), folder_(folder), updateBaseUrl_(UpdateBaseURL)
 {
     setObjectName(QStringLiteral("TfrmMain"));
+    announcePlainWindowsAsFrames();
     setWindowTitle(QStringLiteral("Vantrel Oskel"));
     setAccessibleName(windowTitle());
 
@@ -76,11 +81,22 @@ TfrmMain::TfrmMain(const AppFolder &folder, QWidget *parent)
     connectCommand("bsSkinButton2", &TfrmMain::bsSkinButton2Click);
     connectCommand("btnRefresh", &TfrmMain::btnRefreshClick);
 
-    resize(855, 586);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-
     runGuarded([this] { FormCreate(); });
+    // After the branding: its banner and captions take part in the window's minimum size.
+    placeOnScreen();
+}
+
+void TfrmMain::placeOnScreen()
+{
+    layout()->activate();
+    const QScreen *shownOn = screen();
+    if (!shownOn) {
+        resize(kClientSize);
+        return;
+    }
+    const QRect client = placeWindow(kClientSize, minimumSize(), kFrameAllowance, shownOn->availableGeometry());
+    resize(client.size());
+    move(client.topLeft() - QPoint(kFrameAllowance.left(), kFrameAllowance.top()));
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -146,6 +162,8 @@ void TfrmMain::showBanner(const BannerPicture &banner)
     }
     imgBanner->setVisible(shown == imgBanner);
     gifBanner->setVisible(shown == gifBanner);
+    // Only a picture is announced; an empty banner label is not read out.
+    shown->setAccessibleName(QStringLiteral("Banner"));
     shown->resize(banner.size);
     panBanner->setFixedHeight(banner.size.height() + 10);
 }
@@ -213,9 +231,44 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == panBanner && event->type() == QEvent::Resize)
         FormResize();
-    if ((watched == imgBanner || watched == gifBanner) && event->type() == QEvent::MouseButtonRelease)
-        runGuarded([this] { bannerClick(); });
+    if ((watched == imgBanner || watched == gifBanner) && bannerMouse(watched, event))
+        return true;
+    if (watched == lvwProducts && event->type() == QEvent::KeyPress && listKeyPressed(*static_cast<QKeyEvent *>(event)))
+        return true;
     return QWidget::eventFilter(watched, event);
+}
+
+bool TfrmMain::bannerMouse(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        bannerPress_.press(*static_cast<QMouseEvent *>(event));
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        if (bannerPress_.release(*static_cast<QMouseEvent *>(event), static_cast<QWidget *>(watched)->rect()))
+            runGuarded([this] { bannerClick(); });
+    }
+    return false;
+}
+
+// The keys a desktop user expects on a list: Enter edits the row, Delete deletes the selection
+// (which still asks).
+bool TfrmMain::listKeyPressed(const QKeyEvent &event)
+{
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    const char *command = nullptr;
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        command = "btnEdit";
+        break;
+    case Qt::Key_Delete:
+        command = "btnDelete";
+        break;
+    default:
+        return false;
+    }
+    findChild<QPushButton *>(QString::fromLatin1(command))->click();
+    return true;
 }
 
 void TfrmMain::FormResize()

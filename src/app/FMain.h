@@ -5,6 +5,7 @@
 #include "products/ProductRecord.h"
 #include "products/SiteActions.h"
 #include "settings/ServerSettings.h"
+#include "ui/LeftClick.h"
 
 #include <QByteArrayList>
 #include <QWidget>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -87,6 +89,9 @@ private:
     void LoadBranding();
     void showBanner(const BannerPicture &banner);
     void bannerClick();
+    bool bannerMouse(QObject *watched, QEvent *event);
+    bool listKeyPressed(const QKeyEvent &event);
+    void placeOnScreen();
     void btnMakeMoneyClick();
     void btnHelpClick();
     void btnAboutClick();
@@ -132,6 +137,7 @@ private:
     QByteArray updateBaseUrl_;
     bool shown_ = false;
     bool closing_ = false;
+    LeftClick bannerPress_;
 
     TIdHTTP *IdHTTP1 = nullptr;
     TMessageBox *msgMain = nullptr;

@@ -5,16 +5,17 @@
 #include "ui/Accessibility.h"
 #include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
+#include "ui/HtmlLinks.h"
 #include "ui/LinkLabel.h"
+#include "ui/ToolIcons.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTableView>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -40,16 +41,25 @@ QPushButton *makeToolbarButton(const char *objectName, const char *caption)
     return button;
 }
 
-QToolButton *makeToolButton(const char *objectName, const char *hint, QStyle::StandardPixmap icon)
+QToolButton *makeToolButton(const char *objectName, const char *hint, ToolGlyph glyph)
 {
     auto *button = makeNamed<QToolButton>(objectName);
     button->setFixedSize(41, 34);
     button->setToolTip(QString::fromLatin1(hint));
-    button->setIcon(QApplication::style()->standardIcon(icon));
+    button->setIcon(toolIcon(glyph));
     button->setIconSize(QSize(24, 24));
     button->setAutoRaise(true);
     nameByHint(button);
     return button;
+}
+
+// Keys that press a button while `scope` is shown, wherever the focus is in its window.
+void pressOnKeys(QWidget *scope, std::initializer_list<Qt::Key> keys, QAbstractButton *button)
+{
+    for (const Qt::Key key : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(key), scope); // owned by the scope
+        QObject::connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
+    }
 }
 
 } // namespace
@@ -59,13 +69,15 @@ QWidget *TfrmMain::buildWelcomePage()
     auto *page = makeNamed<QWidget>("stsWelcome");
     prfWelcome = makeNamed<QTextBrowser>("prfWelcome");
     prfWelcome->setReadOnly(true);
-    prfWelcome->setOpenLinks(false);
+    openLinksInBrowser(*prfWelcome);
     prfWelcome->setAccessibleName(QStringLiteral("Welcome"));
 
     auto *strip = makePanel("bsSkinPanel14", 39);
     bsSkinButton1 = makeNamed<QPushButton>("bsSkinButton1", QStringLiteral("Thanks, just show me the main application"));
     bsSkinButton1->setDefault(true);
     connect(bsSkinButton1, &QPushButton::clicked, this, [this] { runGuarded([this] { bsSkinButton1Click(); }); });
+    // Outside a dialog no button is pressed by Enter on its own.
+    pressOnKeys(page, {Qt::Key_Return, Qt::Key_Enter}, bsSkinButton1);
     auto *stripLayout = new QHBoxLayout(strip);
     stripLayout->setContentsMargins(8, 4, 8, 4);
     stripLayout->addStretch();
@@ -91,6 +103,7 @@ QWidget *TfrmMain::buildMainPage()
     layout->addWidget(buildProductArea(), 1);
     layout->addWidget(buildLinks());
     layout->addWidget(buildStatusBar());
+    pressOnKeys(page, {Qt::Key_F5}, page->findChild<QPushButton *>(QStringLiteral("btnRefresh")));
     return page;
 }
 
@@ -100,9 +113,9 @@ QWidget *TfrmMain::buildToolbar()
     auto *btnSimple = makeToolbarButton("btnSimple", "Settings");
     btnMakeMoney = makeToolbarButton("btnMakeMoney", "Make Money");
     auto *btnAbout = makeToolbarButton("btnAbout", "About");
-    btnNews = makeToolButton("btnNews", "Check News", QStyle::SP_MessageBoxInformation);
-    auto *btnUpdates = makeToolButton("bsSkinSpeedButton1", "Check Updates", QStyle::SP_BrowserReload);
-    auto *btnHelp = makeToolButton("bsSkinSpeedButton2", "Help", QStyle::SP_DialogHelpButton);
+    btnNews = makeToolButton("btnNews", "Check News", ToolGlyph::News);
+    auto *btnUpdates = makeToolButton("bsSkinSpeedButton1", "Check Updates", ToolGlyph::Updates);
+    auto *btnHelp = makeToolButton("bsSkinSpeedButton2", "Help", ToolGlyph::Help);
 
     connect(btnSimple, &QPushButton::clicked, this, [this] { runGuarded([this] { btnSimpleClick(); }); });
     connect(btnMakeMoney, &QPushButton::clicked, this, [this] { runGuarded([this] { btnMakeMoneyClick(); }); });
@@ -129,9 +142,7 @@ QWidget *TfrmMain::buildBanner()
     panBanner = makePanel("panBanner", 65);
     imgBanner = makeNamed<QLabel>("imgBanner", panBanner);
     imgBanner->setGeometry(0, 0, 468, 60);
-    imgBanner->setAccessibleName(QStringLiteral("Banner"));
     gifBanner = makeNamed<QLabel>("gifBanner", panBanner);
-    gifBanner->setAccessibleName(QStringLiteral("Banner"));
     gifBanner->hide();
     imgBanner->installEventFilter(this);
     gifBanner->installEventFilter(this);
@@ -144,7 +155,10 @@ QWidget *TfrmMain::buildProductArea()
 {
     auto *area = makePanel("bsSkinPanel1");
 
-    auto *note = makePanel("bsSkinPanel6", 45);
+    // 45 pixels hold the note at the window's design width; a narrower window wraps it into
+    // more lines, and the strip grows with them so that it still shows whole.
+    auto *note = makePanel("bsSkinPanel6");
+    note->setMinimumHeight(45);
     auto *noteText = makeNamed<QLabel>("bsSkinStdLabel3", QStringLiteral(
         "Manage your products and match with your existing folders in your server. Put your archives to "
         "download packed as zip files inside this folders. If you do a chage in the product name it will "
@@ -161,6 +175,9 @@ QWidget *TfrmMain::buildProductArea()
     lvwProducts->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwProducts->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvwProducts->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the buttons below instead of walking its cells.
+    lvwProducts->setTabKeyNavigation(false);
+    lvwProducts->installEventFilter(this);
     lvwProducts->setShowGrid(true);
     lvwProducts->setWordWrap(false);
     lvwProducts->verticalHeader()->hide();
@@ -186,11 +203,15 @@ QWidget *TfrmMain::buildProductArea()
     for (const auto &[name, caption] : commands) {
         auto *button = makeNamed<QPushButton>(name, QString::fromLatin1(caption));
         button->setAutoDefault(false);
-        // The strip may never hold the window wider than its 855 pixels.
-        button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        button->setMinimumWidth(40);
+        // A screen reader has no use for the caption's trailing space ("Add ").
+        button->setAccessibleName(button->text().trimmed());
+        // Never narrower than its caption: the window's minimum size follows from it.
+        button->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
         buttonLayout->addWidget(button);
     }
+    // A double-click on a row edits it, as Enter does (see eventFilter).
+    connect(lvwProducts, &QAbstractItemView::doubleClicked, buttons->findChild<QPushButton *>(QStringLiteral("btnEdit")),
+            &QAbstractButton::click);
     buttonLayout->addStretch();
     lblTotal = makeNamed<QLabel>("lblTotal", QStringLiteral("Total: 0 products"));
     lblTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -233,8 +254,8 @@ QStatusBar *TfrmMain::buildStatusBar()
     auto *bar = makeNamed<QStatusBar>("bsSkinStatusBar1");
     bar->setFixedHeight(17);
     bar->setSizeGripEnabled(false);
+    // Named by its text alone, so that an empty status is not read out.
     MainStatusPanel = makeNamed<QLabel>("MainStatusPanel");
-    MainStatusPanel->setAccessibleName(QStringLiteral("Status"));
     MainGauge = makeNamed<QProgressBar>("MainGauge");
     MainGauge->setFixedWidth(130);
     MainGauge->setRange(0, 100);

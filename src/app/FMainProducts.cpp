@@ -134,7 +134,8 @@ void TfrmMain::btnDeleteClick()
     // One selected row whose key is blank joins to nothing: there is nothing to ask about.
     const QByteArray joined = keys.join(',');
     if (!joined.isEmpty()
-        && msgMain->confirm(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete the selected items?"))) {
+        && msgMain->confirmDeletion(TMessageBox::Kind::Warning,
+                                    QStringLiteral("Are you sure do you want to delete the selected items?"))) {
         SiteActions site = actions();
         deleteProducts(site, joined);
     }
@@ -146,7 +147,7 @@ void TfrmMain::btnDeleteAllClick()
     if (refuseWhileBusy())
         return;
     if (products_->rowCount() > 0
-        && msgMain->confirm(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete all?."))) {
+        && msgMain->confirmDeletion(TMessageBox::Kind::Warning, QStringLiteral("Are you sure do you want to delete all?."))) {
         SiteActions site = actions();
         deleteProducts(site, QByteArrayLiteral("all"));
     }

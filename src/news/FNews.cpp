@@ -5,6 +5,7 @@
 #include "platform/AnsiText.h"
 #include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
+#include "ui/HtmlLinks.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -143,6 +144,8 @@ TfrmNews::TfrmNews(const BrandingProfile &profile, const QByteArrayList &newsLis
     prfEditorNews->setObjectName(QStringLiteral("prfEditorNews"));
     prfEditorNews->setAccessibleName(QStringLiteral("News text"));
     prfEditorNews->setReadOnly(true);
+    // Following a link inside the view would blank the news text.
+    openLinksInBrowser(*prfEditorNews);
     prfEditorNews->setMinimumHeight(kMinimumPane);
 
     splitter_ = new QSplitter(Qt::Vertical);

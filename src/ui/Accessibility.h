@@ -12,4 +12,8 @@ void bindLabel(QLabel *label, QWidget *field);
 // An icon-only button is announced by its hint.
 void nameByHint(QWidget *button);
 
+// A plain top-level widget would be announced as a "filler"; from the first call on, every
+// such window is announced as what it is, a frame.
+void announcePlainWindowsAsFrames();
+
 } // namespace vo

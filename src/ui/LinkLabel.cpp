@@ -4,6 +4,7 @@
 #include "platform/Launcher.h"
 #include "ui/ErrorReporter.h"
 
+#include <QAccessibleWidget>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -14,11 +15,38 @@ namespace {
 // The label's own sheet wins over the skin's colour for links while the pointer is over it.
 const QString kNormalSheet = QStringLiteral("text-decoration: underline;");
 const QString kHighlightSheet = QStringLiteral("text-decoration: underline; color: #d2461e;");
+
+class LinkLabelAccessible final : public QAccessibleWidget
+{
+public:
+    explicit LinkLabelAccessible(LinkLabel *label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+    QStringList actionNames() const override { return QStringList(pressAction()) + QAccessibleWidget::actionNames(); }
+    void doAction(const QString &actionName) override
+    {
+        if (actionName == pressAction())
+            runGuarded([this] { static_cast<const LinkLabel *>(widget())->open(); });
+        else
+            QAccessibleWidget::doAction(actionName);
+    }
+};
+
+QAccessibleInterface *linkLabelFactory(const QString &className, QObject *object)
+{
+    if (className != QLatin1String(LinkLabel::staticMetaObject.className()) || !object || !object->isWidgetType())
+        return nullptr;
+    return new LinkLabelAccessible(static_cast<LinkLabel *>(object)); // owned by Qt's accessibility cache
+}
 } // namespace
 
 LinkLabel::LinkLabel(QWidget *parent)
     : QLabel(parent)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(linkLabelFactory);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
@@ -50,15 +78,13 @@ void LinkLabel::leaveEvent(QEvent *event)
 
 void LinkLabel::mousePressEvent(QMouseEvent *event)
 {
-    pressed_ = event->button() == Qt::LeftButton;
+    click_.press(*event);
     QLabel::mousePressEvent(event);
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
 {
-    // Like a button: only a press and a release both on the label count as a click.
-    const bool clicked = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    pressed_ = false;
+    const bool clicked = click_.release(*event, rect());
     QLabel::mouseReleaseEvent(event);
     if (clicked)
         runGuarded([this] { open(); });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/LeftClick.h"
+
 #include <QByteArray>
 #include <QLabel>
 
@@ -8,6 +10,7 @@ namespace vo {
 // A footer link: its caption drawn underlined, the hand pointer, highlighted while the pointer
 // is over it. A click (or Space or Enter when it has the focus) hands its address to the system,
 // which opens it with whatever it associates with it. Without an address a click does nothing.
+// Assistive technology sees a link that it can press.
 class LinkLabel : public QLabel
 {
     Q_OBJECT
@@ -18,6 +21,8 @@ public:
     void setLink(const QByteArray &caption, const QByteArray &address);
     const QByteArray &address() const { return address_; }
     bool isHighlighted() const { return highlighted_; }
+    // What a click does.
+    void open() const;
 
 protected:
     void enterEvent(QEnterEvent *event) override;
@@ -28,11 +33,10 @@ protected:
 
 private:
     void setHighlighted(bool highlighted);
-    void open() const;
 
     QByteArray address_;
     bool highlighted_ = false;
-    bool pressed_ = false;
+    LeftClick click_;
 };
 
 } // namespace vo

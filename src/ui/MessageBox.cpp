@@ -49,13 +49,13 @@ TMessageBox::TMessageBox(QWidget *owner)
 {
 }
 
-TMessageBox::Answer TMessageBox::execute(Kind kind, const QString &text, Buttons buttons)
+TMessageBox::Answer TMessageBox::execute(Kind kind, const QString &text, Buttons buttons, Answer defaultAnswer)
 {
     if (silenced_)
         return Answer::Cancel;
     Script &s = script();
     if (s.active) {
-        s.shown.append({kind, text, buttons});
+        s.shown.append({kind, text, buttons, defaultAnswer});
         if (buttons == Buttons::Ok || s.answers.empty())
             return Answer::Ok;
         const Answer answer = s.answers.front();
@@ -69,6 +69,7 @@ TMessageBox::Answer TMessageBox::execute(Kind kind, const QString &text, Buttons
                     buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel,
                     parent);
     box.setObjectName(QStringLiteral("msgMainBox"));
+    box.setDefaultButton(defaultAnswer == Answer::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
     // Once the application is quitting, exec() returns at once; that must never read as Ok.
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPalette>
 #include <QString>
 
 #include <optional>
@@ -12,7 +13,12 @@ QString builtIn();
 // A distributor's "mainskin.dat"; nullopt when the file cannot be read or holds no skin.
 std::optional<QString> loadCompressedSkinFile(const QString &fileName);
 
-// Every window of the program draws with the one skin applied here.
+// The skin's light colours for every role, whatever the desktop's palette: a style sheet
+// leaves unstyled roles (a menu's background, a balloon's) to the palette.
+QPalette palette();
+
+// Every window of the program draws with the one skin applied here: its palette for the
+// application and its tooltips, and the style sheet.
 void apply(const QString &styleSheet);
 
 } // namespace vo::skin

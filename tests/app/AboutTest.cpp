@@ -23,8 +23,16 @@ private Q_SLOTS:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("About ..."));
         QCOMPARE(text(&dialog, "lblProductName"), QString());
         QCOMPARE(text(&dialog, "lblProductVersion"), QStringLiteral("Product Version: 2.01"));
-        QCOMPARE(text(&dialog, "lblCopyright"), QStringLiteral("Copyright (c)  "));
+        // No year and no company: no bare "Copyright (c)".
+        QVERIFY(child<QLabel>(&dialog, "lblCopyright")->isHidden());
+        QVERIFY(!text(&dialog, "lblCopyright").contains(QStringLiteral("Copyright")));
         QCOMPARE(child<QPlainTextEdit>(&dialog, "memAbout")->toPlainText(), QString());
+
+        BrandingProfile companyOnly;
+        companyOnly.CopyrightCompany = "Acme Ltd";
+        TfrmAbout branded(companyOnly);
+        QVERIFY(!child<QLabel>(&branded, "lblCopyright")->isHidden());
+        QCOMPARE(text(&branded, "lblCopyright"), QStringLiteral("Copyright (c) Acme Ltd"));
     }
 
     void withBranding()

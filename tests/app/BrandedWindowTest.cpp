@@ -1,6 +1,7 @@
 // The main window as a distributor's branding file shapes it.
 #include "app/FMain.h"
 #include "branding/AesLib.h"
+#include "common/LinkClick.h"
 #include "common/ModalDriver.h"
 #include "common/TestSites.h"
 #include "platform/BrowserTestLauncher.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -122,7 +124,12 @@ private Q_SLOTS:
 
         QTest::mouseClick(child<QPushButton>(&window, "btnMakeMoney"), Qt::LeftButton);
         QTest::mouseClick(child<QToolButton>(&window, "bsSkinSpeedButton2"), Qt::LeftButton);
-        QTest::mouseClick(child<QLabel>(&window, "imgBanner"), Qt::LeftButton);
+        // Only a left click released over the banner opens it.
+        auto *banner = child<QLabel>(&window, "imgBanner");
+        QTest::mouseClick(banner, Qt::RightButton);
+        QTest::mousePress(banner, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(banner, Qt::LeftButton, {}, QPoint(5, banner->height() + 20));
+        QTest::mouseClick(banner, Qt::LeftButton);
         QTest::mouseClick(child<LinkLabel>(&window, "lblLink1URL"), Qt::LeftButton);
 
         QCOMPARE(launcher.starts.size(), 3);
@@ -130,6 +137,26 @@ private Q_SLOTS:
         QCOMPARE(launcher.starts[1].arguments, QStringList{QStringLiteral("http://help.example/")});
         QCOMPARE(launcher.starts[2].arguments, QStringList{QStringLiteral("http://ad.example/")});
         QCOMPARE(launcher.opened, QStringList{QStringLiteral("http://docs.example/")});
+    }
+
+    void welcomePageTakesEnterAndOpensItsLinksInTheBrowser()
+    {
+        writeBranding("<%%Welcome1%%><a href=\"https://guide.example/?a=1\">guide</a> "
+                      "<a href=\"file:///etc/passwd\">file</a><%%/Welcome1%%>");
+        TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto *view = child<QTextBrowser>(&window, "prfWelcome");
+        RecordingLauncher launcher;
+        QVERIFY(vo::test::clickText(*view, QStringLiteral("guide")) && vo::test::clickText(*view, QStringLiteral("file")));
+        QCOMPARE(launcher.starts.size(), 1);
+        QCOMPARE(launcher.starts[0].arguments, QStringList{QStringLiteral("https://guide.example/?a=1")});
+        QCOMPARE(view->toPlainText(), QStringLiteral("guide file"));
+
+        QVERIFY(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(child<QStackedWidget>(&window, "pgcPrinc")->currentWidget()->objectName(), QStringLiteral("stsMain"));
     }
 
     void bannerWithoutAddressOpensNothing()

@@ -5,7 +5,10 @@
 #include "ui/AnsiLineEdit.h"
 #include "ui/IntegerEdit.h"
 #include "ui/MessageBox.h"
+#include "ui/Skin.h"
+#include "ui/WindowPlacement.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -48,6 +51,9 @@ class MainWindowTest : public QObject
     }
 
 private Q_SLOTS:
+    // Captions are measured in the font the program draws them in.
+    void initTestCase() { skin::apply(skin::builtIn()); }
+
     void init()
     {
         QDir(dir_.path()).removeRecursively();
@@ -64,7 +70,9 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         QCOMPARE(window.windowTitle(), QStringLiteral("Vantrel Oskel"));
-        QCOMPARE(window.size(), QSize(855, 586));
+        // 855 x 586 where the screen has room; the offscreen screen is only 800 wide.
+        QCOMPARE(window.height(), 586);
+        QCOMPARE(window.width(), qMax(800 - kFrameAllowance.left() - kFrameAllowance.right(), window.minimumWidth()));
         auto *pages = child<QStackedWidget>(&window, "pgcPrinc");
         QCOMPARE(pages->count(), 1);
         QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("stsMain"));
@@ -123,6 +131,51 @@ private Q_SLOTS:
         QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
         QVERIFY(list->showGrid());
+    }
+
+    void placementFitsTheFreeArea_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QRect>("client");
+        QTest::newRow("room to spare: centred") << QRect(0, 0, 1920, 1050) << QRect(532, 246, 855, 586);
+        // 1280 x 800 at 150 % is 853 x 533, less a 23-pixel panel: the title bar stays on it.
+        QTest::newRow("150 % on 1280 x 800") << QRect(0, 23, 853, 510) << QRect(4, 55, 845, 474);
+        QTest::newRow("below the minimum: from the corner") << QRect(100, 0, 800, 300) << QRect(104, 32, 813, 340);
+    }
+    void placementFitsTheFreeArea()
+    {
+        QFETCH(QRect, available);
+        QFETCH(QRect, client);
+        QCOMPARE(placeWindow(QSize(855, 586), QSize(813, 340), kFrameAllowance, available), client);
+    }
+
+    // What a narrowed window, a scaled screen and a screen reader get.
+    void captionsIconsAndAccessibleNames()
+    {
+        TfrmMain window(folder());
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(1, 1);
+        QTRY_COMPARE(window.size(), window.minimumSize());
+        for (QPushButton *button : window.findChildren<QPushButton *>())
+            QVERIFY2(!button->isVisible() || button->width() >= button->sizeHint().width(), qPrintable(button->text()));
+        auto *note = child<QLabel>(&window, "bsSkinStdLabel3");
+        QVERIFY(note->height() >= note->heightForWidth(note->width()));
+
+        for (const char *name : {"btnNews", "bsSkinSpeedButton1", "bsSkinSpeedButton2"}) {
+            auto *button = child<QToolButton>(&window, name);
+            for (const qreal scale : {1.5, 2.0}) // as many pixels as the screen has, not a picture stretched
+                QCOMPARE(button->icon().pixmap(button->iconSize(), scale).size(), button->iconSize() * scale);
+        }
+
+        const auto name = [&window](const char *widget) {
+            return QAccessible::queryAccessibleInterface(child<QWidget>(&window, widget))->text(QAccessible::Name);
+        };
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
+        QCOMPARE(name("btnAdd"), QStringLiteral("Add"));
+        QCOMPARE(name("imgBanner"), QString());
+        QCOMPARE(name("MainStatusPanel"), QString());
     }
 
     void bannerIsCentredWithHalvesTruncated()

@@ -1,8 +1,10 @@
 // The news window against a scripted news server: its layout, the rows from NewsList, a
 // selection fetching and showing a text and saving the marker, and the busy flag holding the
 // selection still while a text is on its way.
+#include "common/LinkClick.h"
 #include "net/IdHTTP.h"
 #include "news/FNews.h"
+#include "platform/BrowserTestLauncher.h"
 #include "support/ScriptServer.h"
 #include "ui/MessageBox.h"
 
@@ -157,6 +159,18 @@ private Q_SLOTS:
         QCOMPARE(view()->toPlainText(), QStringLiteral("Hello"));
         QCOMPARE(saved_, (QByteArrayList{"20", "10"}));
         QCOMPARE(TMessageBox::takeShown().size(), 0);
+    }
+
+    void linkInTheTextOpensInTheBrowserAndTheTextStays()
+    {
+        openWindow();
+        server_->queue(ScriptedReply::ok("<p>See <a href=\"http://offer.example/x\">the offer</a></p>\xAFOK"));
+        selectRow(0);
+        test::RecordingLauncher launcher;
+        QVERIFY(test::clickText(*view(), QStringLiteral("the offer")));
+        QCOMPARE(launcher.starts.size(), 1);
+        QVERIFY(launcher.starts[0].arguments.contains(QStringLiteral("http://offer.example/x")));
+        QCOMPARE(view()->toPlainText(), QStringLiteral("See the offer"));
     }
 
     void failedFetchKeepsTheTextAndTheMarker()

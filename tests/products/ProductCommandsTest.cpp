@@ -325,6 +325,50 @@ private Q_SLOTS:
         QCOMPARE(requestCount(), 4);
     }
 
+    void listKeysAndDoubleClickRunTheirCommands()
+    {
+        openWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ShiftModifier}) {
+            list()->setFocus();
+            QTest::keyClick(list(), Qt::Key_Tab, modifiers);
+            QVERIFY(!list()->hasFocus());
+        }
+        selectRows({0, 1});
+        QTest::keyClick(list(), Qt::Key_Return);
+        QCOMPARE(shown().value(0).text, QStringLiteral("You need to select just one product."));
+        selectRows({1});
+        TMessageBox::queueAnswer(TMessageBox::Answer::Cancel);
+        QTest::keyClick(list(), Qt::Key_Delete);
+        const QList<TMessageBox::Shown> asked = TMessageBox::takeShown();
+        QCOMPARE(asked.value(0).text, QStringLiteral("Are you sure do you want to delete the selected items?"));
+        QCOMPARE(asked.value(0).defaultAnswer, TMessageBox::Answer::Cancel);
+
+        // A double-click as the window system sends it: a click, then a press that doubles it.
+        server_->queue(ScriptedReply::ok("^OK"));
+        const QPoint onRow = list()->visualRect(list()->model()->index(2, 1)).center();
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, onRow);
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, onRow);
+        QCOMPARE(fieldsOf(2), sent({{"action", "5"}, {"prodcod", "30"}}));
+        server_->queue(ScriptedReply::ok("OK"));
+        server_->queue(ScriptedReply::ok(kThreeRows));
+        QTest::keyClick(list(), Qt::Key_F5);
+        QCOMPARE(fieldsOf(3), sent({{"action", "1"}}));
+    }
+
+    void enterOnTheDeleteAllQuestionCancels()
+    {
+        openWindow();
+        // The real box; should Ok be pressed, the site would let it delete.
+        TMessageBox::endScript();
+        server_->queue(ScriptedReply::ok("OK"));
+        server_->queue(ScriptedReply::ok("OK"));
+        whenModalShown([](QWidget *box) { QTest::keyClick(box, Qt::Key_Return); });
+        click("btnDeleteAll");
+        QCOMPARE(requestCount(), 2);
+        QCOMPARE(list()->model()->rowCount(), 3);
+    }
+
     void addSendsTheDialogsValuesAndReloads()
     {
         openWindow();

@@ -4,6 +4,8 @@
 #include "ui/LinkLabel.h"
 #include "ui/LoopingMovie.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QEnterEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -62,6 +64,18 @@ private Q_SLOTS:
                                                QStringLiteral("http://deals.example/caf\u00E9")}));
         // The browser command is not involved: the system chooses.
         QVERIFY(recorder.starts.isEmpty());
+    }
+
+    void assistiveTechnologyCanPressIt()
+    {
+        RecordingLauncher recorder;
+        LinkLabel label;
+        label.setLink("Deals", "http://deals.example/");
+        QAccessibleInterface *link = QAccessible::queryAccessibleInterface(&label);
+        QCOMPARE(link->role(), QAccessible::Link);
+        QVERIFY(link->actionInterface());
+        link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(recorder.opened, QStringList{QStringLiteral("http://deals.example/")});
     }
 
     void releaseOutsideIsNoClick()

@@ -3,9 +3,15 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QToolTip>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <memory>
 
 using namespace vo;
 
@@ -67,6 +73,26 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, file);
         QCOMPARE(skin::loadCompressedSkinFile(writeSkinFile(file)), std::nullopt);
+    }
+
+    // A dark desktop's palette is in place before the skin: no text may end up dark on dark.
+    void darkDesktopPaletteNeverMixesWithTheSkin()
+    {
+        const QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
+        QApplication::setPalette(dark);
+        QToolTip::setPalette(dark);
+        skin::apply(skin::builtIn());
+        const auto readable = [](const QPalette &palette, QPalette::ColorRole back, QPalette::ColorRole front) {
+            return palette.color(back).lightness() > 200 && palette.color(front).lightness() < 100;
+        };
+        QLineEdit box;
+        const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+        menu->ensurePolished();
+        QVERIFY(readable(menu->palette(), QPalette::Window, QPalette::WindowText));
+        QMessageBox message(QMessageBox::Warning, QStringLiteral("Vantrel Oskel"), QStringLiteral("Sure?"));
+        message.ensurePolished();
+        QVERIFY(readable(message.palette(), QPalette::Window, QPalette::WindowText));
+        QVERIFY(readable(QToolTip::palette(), QPalette::ToolTipBase, QPalette::ToolTipText));
     }
 
     void missingFileHoldsNoSkin()
