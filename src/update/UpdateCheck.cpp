@@ -68,6 +68,9 @@ UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFol
         return UpdateOutcome::NoUpdate;
     };
 
+    // A build that names no update site never asks anyone for one.
+    if (updateBaseUrl.isEmpty())
+        return noUpdate();
     if (!DownloadFile(http, updateBaseUrl + "mainappupdate.inf", localPath) || !QFile::exists(localPath))
         return noUpdate();
     const QByteArray versionText = DescriptionVersionText(readDescription(localPath));

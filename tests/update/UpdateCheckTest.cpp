@@ -227,11 +227,29 @@ private Q_SLOTS:
         QVERIFY(recorder.starts.isEmpty());
     }
 
-    void publisherSiteIsPlainHttp()
+    // A build without an update site asks no one and leaves the folder alone; the button says
+    // that there is no update, the start-up check says nothing.
+    void withoutUpdateSiteNothingIsAsked()
     {
-        const QByteArray base(UpdateBaseURL);
-        QVERIFY(base.startsWith("http://"));
-        QVERIFY(base.endsWith("/liveupdate/vantrel_oskel/"));
+        QFile old(file("mainappupdate.inf"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        QVERIFY(old.write(description("9.0")) > 0);
+        old.close();
+        const AppFolder folder(dir_->path() + QLatin1Char('/'));
+
+        QCOMPARE(CheckForUpdates(*http_, *messages_, folder, true, QByteArray()), UpdateOutcome::NoUpdate);
+        QVERIFY(TMessageBox::takeShown().isEmpty());
+        QCOMPARE(CheckForUpdates(*http_, *messages_, folder, false, QByteArray()), UpdateOutcome::NoUpdate);
+        const QList<TMessageBox::Shown> shown = TMessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(sameBox(shown.at(0), Kind::Information, kNoUpdate, Buttons::Ok));
+        QCOMPARE(server_->connectionCount(), 0);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), description("9.0"));
+
+        // The site is a build setting, empty unless the publisher names one.
+        const QByteArray configured(UpdateBaseURL);
+        QVERIFY2(configured.isEmpty() || (configured.startsWith("http://") && configured.endsWith('/')), UpdateBaseURL);
     }
 };
 
