@@ -208,6 +208,30 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path("dbsettings.sim")));
     }
 
+    // A link planted as the plain file never receives the decrypted text, whether its target
+    // exists or not; the link stays, and loading fails as for a plain file that cannot be made.
+    void plantedPlainFileLinkReceivesNothing()
+    {
+        QVERIFY(writeBranding(tagged("ApplicationName", "Secret")));
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("collected"));
+        QVERIFY(QFile::link(target, path("dbsettings.sim")));
+        for (const bool targetExists : {false, true}) {
+            if (targetExists) {
+                QFile theirs(target);
+                QVERIFY(theirs.open(QIODevice::WriteOnly) && theirs.write("theirs") == 6);
+            }
+            const BrandingResult result = load();
+            QVERIFY(!result.applied);
+            QCOMPARE(result.problems.size(), 1);
+            QVERIFY2(result.problems.first().contains(QStringLiteral("dbsettings.sim")), qPrintable(result.problems.first()));
+            QVERIFY(QFileInfo(path("dbsettings.sim")).isSymbolicLink());
+            QFile theirs(target);
+            QCOMPARE(theirs.open(QIODevice::ReadOnly) ? theirs.readAll() : QByteArray("<missing>"),
+                     targetExists ? QByteArray("theirs") : QByteArray("<missing>"));
+        }
+    }
+
     void bannerPicture_data()
     {
         QTest::addColumn<QByteArray>("fileName");

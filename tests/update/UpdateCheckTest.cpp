@@ -1,6 +1,7 @@
 // The update check against a scripted update site: the description fetched into the
 // application folder, the version rule, both questions and the updater hand-off (recorded).
 #include "net/IdHTTP.h"
+#include "platform/AppError.h"
 #include "platform/BrowserTestLauncher.h"
 #include "support/ScriptServer.h"
 #include "ui/MessageBox.h"
@@ -8,11 +9,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace vo;
 using vo::test::RecordingLauncher;
@@ -225,6 +231,39 @@ private Q_SLOTS:
         QCOMPARE(check(false), UpdateOutcome::Declined);
         QCOMPARE(TMessageBox::takeShown().size(), 1);
         QVERIFY(recorder.starts.isEmpty());
+    }
+
+    // The description is stored for the user alone and replaces the old one without reopening
+    // its name; a link planted there is refused before anything is asked, its target untouched.
+    void descriptionIsPrivateAndNeverALink()
+    {
+        const mode_t umaskBefore = ::umask(022);
+        server_->queue(ScriptedReply::ok(description("2.01")));
+        QCOMPARE(check(true), UpdateOutcome::NoUpdate);
+        ::umask(umaskBefore);
+        QCOMPARE(QFileInfo(file("mainappupdate.inf")).permissions(),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("collected"));
+        {
+            QFile theirs(target);
+            QVERIFY(theirs.open(QIODevice::WriteOnly) && theirs.write("theirs") == 6);
+        }
+        QVERIFY(QFile::remove(file("mainappupdate.inf")));
+        QVERIFY(QFile::link(target, file("mainappupdate.inf")));
+        try {
+            check(false);
+            QFAIL("written through a link");
+        } catch (const EFCreateError &error) {
+            QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
+                                       .arg(QDir::toNativeSeparators(file("mainappupdate.inf")),
+                                            QString::fromLocal8Bit(std::strerror(ELOOP))));
+        }
+        QCOMPARE(server_->requests().size(), 1);
+        QFile theirs(target);
+        QVERIFY(theirs.open(QIODevice::ReadOnly));
+        QCOMPARE(theirs.readAll(), QByteArray("theirs"));
     }
 
     // A build without an update site asks no one and leaves the folder alone; the button says
