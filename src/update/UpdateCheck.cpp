@@ -50,6 +50,7 @@ bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath
         http.GetToStream(url, file.device());
         stored = !file.commit();
     } catch (const std::exception &) {
+        // No connection, an error status, a broken transfer: all the same failed download.
     }
     disconnectQuietly(http);
     // A failed check leaves no description, not even the one an earlier check fetched.

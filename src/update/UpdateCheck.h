@@ -18,7 +18,8 @@ enum class UpdateOutcome { NoUpdate, Declined, UpdaterMissing, UpdaterStarted };
 
 // Stores the body of `url` in `localPath` through the client. On any failure of the request the
 // file is removed again and the result is false; the connection is closed either way. A file
-// that cannot be created raises EFCreateError, before anything is sent.
+// that cannot be created, a folder or a symbolic link under its name included, raises
+// EFCreateError before anything is sent.
 bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath);
 
 // Fetches "mainappupdate.inf" from `updateBaseUrl` (which ends in "/") into the application

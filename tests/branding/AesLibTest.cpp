@@ -341,8 +341,8 @@ private Q_SLOTS:
         }
     }
 
-    // A new destination is the user's alone; a link in its place is refused, not written through.
-    void destinationIsPrivateAndNeverALink()
+    // A new destination is the user's alone, whatever the umask.
+    void newDestinationIsPrivate()
     {
         QVERIFY(writeFile(path(QStringLiteral("plain")), "data"));
         const mode_t umaskBefore = ::umask(022);
@@ -350,13 +350,6 @@ private Q_SLOTS:
         ::umask(umaskBefore);
         QCOMPARE(QFileInfo(path(QStringLiteral("new"))).permissions(),
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-
-        QTemporaryDir elsewhere;
-        const QString target = elsewhere.filePath(QStringLiteral("collected"));
-        QVERIFY(writeFile(target, "theirs"));
-        QVERIFY(QFile::link(target, path(QStringLiteral("link"))));
-        QVERIFY_THROWS_EXCEPTION(EFCreateError, DecryptFileTo(path(QStringLiteral("new")), path(QStringLiteral("link"))));
-        QCOMPARE(readFile(target), QByteArray("theirs"));
     }
 
     void heldDestinationIsNeitherOpenedNorEmptied()
