@@ -20,7 +20,7 @@ std::optional<QByteArray> DecryptBrandingText(const AppFolder &folder, QFile &pl
     if (!DecryptFileTo(folder.file(kBrandingFileName), plain))
         return std::nullopt;
     if (!plain.seek(0))
-        throw cannotOpenFile(QFileInfo(plain.fileName()).absoluteFilePath(), plain.errorString());
+        throw cannotOpenFile(QFileInfo(folder.file(kBrandingPlainFileName)).absoluteFilePath(), plain.errorString());
     return joinBrandingLines(plain.readAll());
 }
 

@@ -6,7 +6,8 @@
 namespace vo {
 
 // A destination file created (or emptied) for writing and held so that no other program opens
-// it while the operation runs. A file that someone else holds is left as it was.
+// it while the operation runs. A file that someone else holds is left as it was. A new file is
+// the user's alone, and a symbolic link under the name is refused, never written through.
 class ExclusiveFile
 {
 public:
@@ -19,23 +20,26 @@ private:
     QFile file_;
 };
 
-// The temporary file of one operation, taken as an ExclusiveFile: a file that someone else
-// holds is left alone, and nothing of it is deleted. The file taken is removed when the
-// operation ends, on every way out, while it is still held, so that no other copy of the
-// program can take the name in between and lose its file.
+// The temporary file of one operation: created new, for the user alone, and held. Whatever
+// stands under the name already is never opened for writing: a link or anything but a plain
+// file is refused, a file that another copy of the program holds is left alone, and only a
+// plain file that no one holds (left by an ended run) is removed to make room. The file taken
+// is removed when the operation ends, on every way out, while it is still held, and only while
+// the name is still its own.
 class TemporaryExclusiveFile
 {
 public:
-    // Throws as ExclusiveFile does, and then removes nothing.
-    explicit TemporaryExclusiveFile(const QString &fileName) : file_(fileName) {}
+    // Throws EFCreateError with the system's text, and then removes nothing of anyone else's.
+    explicit TemporaryExclusiveFile(const QString &fileName);
     ~TemporaryExclusiveFile();
     TemporaryExclusiveFile(const TemporaryExclusiveFile &) = delete;
     TemporaryExclusiveFile &operator=(const TemporaryExclusiveFile &) = delete;
 
-    QFile &device() { return file_.device(); }
+    QFile &device() { return file_; }
 
 private:
-    ExclusiveFile file_;
+    QString fileName_;
+    QFile file_;
 };
 
 // Takes the whole file for this process alone; the system's text for the cause on failure.

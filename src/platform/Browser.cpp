@@ -13,6 +13,8 @@
 
 namespace vo {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 #ifdef Q_OS_WIN
@@ -59,14 +61,46 @@ std::optional<QString> browserProgramFromCommand(const QString &command)
     return program;
 }
 
+bool isBrowsableAddress(QStringView address)
+{
+    for (const QLatin1StringView scheme : {"http://"_L1, "https://"_L1, "mailto:"_L1}) {
+        if (address.startsWith(scheme, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QString windowsQuotedArgument(QStringView argument)
+{
+    QString quoted(u'"');
+    qsizetype backslashes = 0;
+    for (const QChar c : argument) {
+        if (c == u'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes are literal unless a quote follows them: then each one is doubled.
+        const qsizetype doubled = c == u'"' ? 2 * backslashes + 1 : backslashes;
+        quoted += QString(doubled, u'\\');
+        quoted += c;
+        backslashes = 0;
+    }
+    quoted += QString(2 * backslashes, u'\\');
+    quoted += u'"';
+    return quoted;
+}
+
 bool OpenURL(const QByteArray &address)
 {
     const QString text = ansi::toUnicode(address);
+    if (!text.isEmpty() && !isBrowsableAddress(text))
+        return false;
 #ifdef Q_OS_WIN
     const std::optional<QString> program = browserProgramFromCommand(registeredHttpCommand());
     if (!program)
         return false;
-    launcher().startDetached(*program, {text});
+    // Quoted, so that blanks in an address cannot split it into arguments of their own.
+    launcher().startDetached(*program, text.isEmpty() ? QStringList() : QStringList{windowsQuotedArgument(text)});
 #else
     // No registry here, and file names are case-sensitive: the desktop's own default browser
     // is started as its desktop entry says.

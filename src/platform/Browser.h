@@ -13,9 +13,19 @@ namespace vo {
 // the command is empty. A command without ".exe" gives ".exe" alone, which then fails to start.
 std::optional<QString> browserProgramFromCommand(const QString &command);
 
+// Web and mail addresses only: "http://", "https://" or "mailto:" in any letter case. Anything
+// else is never handed on: a browser takes an argument that begins with "-" as one of its own
+// options (some run a command given that way), and other schemes open local files or run script.
+bool isBrowsableAddress(QStringView address);
+
+// One argument of a Windows parameter string, read back whole by the program's argument parser:
+// in double quotes, with each quote and the backslashes before a quote or the end escaped.
+QString windowsQuotedArgument(QStringView argument);
+
 // Opens the address in the default web browser, not waiting for it. True when a browser was
-// found and a start attempted, whatever became of it; false when no browser is registered.
-// On Windows the address is the whole parameter string, unquoted; elsewhere it is one argument.
+// found and a start attempted, whatever became of it; false when no browser is registered or
+// the address is not browsable, and then nothing is started. An empty address starts the browser
+// without one. The address always reaches the browser as one argument.
 bool OpenURL(const QByteArray &address);
 
 } // namespace vo

@@ -1,12 +1,17 @@
 #include "platform/WholeFile.h"
 
+#include "platform/PrivateFile.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
-#include <cstring>
-#include <optional>
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace vo {
 
@@ -24,38 +29,30 @@ SimulatedFaults &simulatedFaults()
     return faults;
 }
 
-QString systemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 bool folderRefusesNewFiles(const QString &fileName)
 {
     const QString &folder = simulatedFaults().refusingFolder;
     return !folder.isEmpty() && QDir(QFileInfo(fileName).absolutePath()) == QDir(folder);
 }
 
+std::filesystem::path nativePath(const QString &fileName)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(fileName.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(fileName).toStdString());
+#endif
+}
+
 // The cause in the system's words when the bytes did not all reach the disk.
 std::optional<QString> putBytes(QFileDevice &file, const QString &fileName, const QByteArray &bytes)
 {
     if (!simulatedFaults().diskFullFile.isEmpty() && simulatedFaults().diskFullFile == fileName)
-        return systemText(ENOSPC);
+        return systemErrorText(ENOSPC);
     // The bytes wait in the file's buffer: only the flush meets a full disk.
     if (file.write(bytes) != bytes.size() || !file.flush())
         return file.errorString();
     return std::nullopt;
-}
-
-WholeFile::Result writeBeside(QSaveFile &file, const QString &fileName, const QByteArray &bytes)
-{
-    if (const std::optional<QString> cause = putBytes(file, fileName, bytes)) {
-        file.cancelWriting();
-        return {WholeFile::Outcome::WriteFailed, *cause};
-    }
-    // commit() flushes as well but does not look at the outcome; the flush above did.
-    if (!file.commit())
-        return {WholeFile::Outcome::WriteFailed, file.errorString()};
-    return {};
 }
 
 // The file's own open tells why it cannot be written, in the system's words: a folder in its
@@ -63,16 +60,80 @@ WholeFile::Result writeBeside(QSaveFile &file, const QString &fileName, const QB
 WholeFile::Result writeInPlace(const QString &fileName, const QByteArray &bytes)
 {
     if (folderRefusesNewFiles(fileName) && !QFileInfo::exists(fileName))
-        return {WholeFile::Outcome::CreateFailed, systemText(EACCES)};
+        return {WholeFile::Outcome::CreateFailed, systemErrorText(EACCES)};
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return {WholeFile::Outcome::CreateFailed, file.errorString()};
+    if (const std::optional<FileFailure> failure =
+            openPrivateFile(file, QIODevice::WriteOnly | QIODevice::Truncate, ExistingName::Open))
+        return {WholeFile::Outcome::CreateFailed, failure->text};
     if (const std::optional<QString> cause = putBytes(file, fileName, bytes))
         return {WholeFile::Outcome::WriteFailed, *cause};
     return {};
 }
 
+// The system's words when `fileName` is a symbolic link or a folder, which the console never
+// writes through or over.
+std::optional<QString> refusedForWriting(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    // The words that opening without following the link would give.
+    if (info.isSymbolicLink())
+        return systemErrorText(ELOOP);
+    if (info.isDir())
+        return systemErrorText(EISDIR);
+    return std::nullopt;
+}
+
 } // namespace
+
+ReplacementFile::ReplacementFile(QString fileName)
+    : fileName_(std::move(fileName))
+    , temporary_(fileName_ + QStringLiteral(".XXXXXX"))
+{
+    // Removed here only while it is still the temporary file; after the rename its name is gone.
+    temporary_.setAutoRemove(false);
+}
+
+ReplacementFile::~ReplacementFile()
+{
+    if (!committed_ && temporary_.isOpen()) {
+        temporary_.close();
+        QFile::remove(temporary_.fileName());
+    }
+}
+
+std::optional<QString> ReplacementFile::open()
+{
+    if (std::optional<QString> refused = refusedForWriting(fileName_))
+        return refused;
+    // Made exclusively and for the user alone, whatever the umask says.
+    if (!temporary_.open())
+        return temporary_.errorString();
+    const QFileInfo old(fileName_);
+    if (old.exists() && !temporary_.setPermissions(old.permissions()))
+        return temporary_.errorString();
+    return std::nullopt;
+}
+
+std::optional<QString> ReplacementFile::commit()
+{
+    if (!temporary_.flush())
+        return temporary_.errorString();
+#ifdef Q_OS_UNIX
+    // On the disk before it takes the old file's place, so that a crash leaves one or the other.
+    if (::fsync(temporary_.handle()) != 0)
+        return systemErrorText(errno);
+#endif
+    const QString written = temporary_.fileName();
+    temporary_.close();
+    std::error_code error;
+    std::filesystem::rename(nativePath(written), nativePath(fileName_), error);
+    if (error) {
+        QFile::remove(written);
+        return QString::fromLocal8Bit(error.message());
+    }
+    committed_ = true;
+    return std::nullopt;
+}
 
 void WholeFile::simulateDiskFullForTests(const QString &fileName)
 {
@@ -86,9 +147,18 @@ void WholeFile::simulateFolderRefusingNewFilesForTests(const QString &folder)
 
 WholeFile::Result WholeFile::write(const QString &fileName, const QByteArray &bytes)
 {
-    QSaveFile beside(fileName);
-    if (!folderRefusesNewFiles(fileName) && beside.open(QIODevice::WriteOnly))
-        return writeBeside(beside, fileName, bytes);
+    if (std::optional<QString> refused = refusedForWriting(fileName))
+        return {Outcome::CreateFailed, *refused};
+    if (!folderRefusesNewFiles(fileName)) {
+        ReplacementFile beside(fileName);
+        if (const std::optional<QString> unavailable = beside.open(); !unavailable) {
+            if (const std::optional<QString> cause = putBytes(beside.device(), fileName, bytes))
+                return {Outcome::WriteFailed, *cause};
+            if (const std::optional<QString> cause = beside.commit())
+                return {Outcome::WriteFailed, *cause};
+            return {};
+        }
+    }
     return writeInPlace(fileName, bytes);
 }
 

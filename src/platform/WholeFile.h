@@ -2,16 +2,45 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryFile>
+
+#include <optional>
 
 namespace vo {
 
-// Replaces a file in one step: the bytes go to a temporary file beside it, which is then renamed
-// over the old one. A full disk or a failed rename leaves the old file as it was, and the
-// temporary file never outlives the call.
+// A file replaced in one step: its new bytes go to a temporary file beside it, created for the
+// user alone, which then takes the old file's mode and is renamed over it. The rename replaces
+// whatever stands under the name without following it, and the temporary file never outlives
+// the object unless committed. A name that is a symbolic link or a folder is refused: the file
+// is the console's own, and a link there was planted to carry its bytes elsewhere.
+class ReplacementFile
+{
+public:
+    explicit ReplacementFile(QString fileName);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile &) = delete;
+    ReplacementFile &operator=(const ReplacementFile &) = delete;
+
+    // The system's words when the file cannot be made.
+    std::optional<QString> open();
+    QFileDevice &device() { return temporary_; }
+    // Puts the written file in place of the old one; the system's words when that fails, and
+    // then the old file stays as it was.
+    std::optional<QString> commit();
+
+private:
+    QString fileName_;
+    QTemporaryFile temporary_;
+    bool committed_ = false;
+};
+
+// Replaces a file in one step through a ReplacementFile. A full disk or a failed rename leaves
+// the old file as it was.
 //
 // A folder that refuses new files while the file itself may be written (a program folder owned
 // by another user, holding the seller's own settings files) gets the file rewritten in place
-// instead: there the old file is not kept on a full disk, but the write succeeds as it must.
+// instead, never through a link: there the old file is not kept on a full disk, but the write
+// succeeds as it must.
 class WholeFile
 {
 public:

@@ -184,9 +184,15 @@ std::optional<ProgramCall> callFromBrowserVariable(const QString &address)
             continue;
         ProgramCall call{words.takeFirst(), {}};
         bool placed = false;
-        for (QString &word : words) {
-            placed = placed || word.contains(QLatin1String("%s"));
-            call.arguments += word.replace(QLatin1String("%s"), address);
+        for (const QString &word : std::as_const(words)) {
+            // Only a word that is "%s" alone becomes the address. Inside a longer word, as in
+            // sh -c 'browser %s', the address would be read by a shell: there it stays text.
+            if (word != QLatin1String("%s")) {
+                call.arguments += word;
+            } else if (!address.isEmpty()) {
+                call.arguments += address;
+                placed = true;
+            }
         }
         if (!placed && !address.isEmpty())
             call.arguments += address;

@@ -1,6 +1,7 @@
 #include "ui/LinkLabel.h"
 
 #include "platform/AnsiText.h"
+#include "platform/Browser.h"
 #include "platform/Launcher.h"
 #include "ui/ErrorReporter.h"
 
@@ -109,8 +110,9 @@ void LinkLabel::setHighlighted(bool highlighted)
 
 void LinkLabel::open() const
 {
-    if (!address_.isEmpty())
-        launcher().openAddress(ansi::toUnicode(address_));
+    // The system would open a file or run a program for other schemes just as readily.
+    if (const QString address = ansi::toUnicode(address_); isBrowsableAddress(address))
+        launcher().openAddress(address);
 }
 
 } // namespace vo

@@ -1,11 +1,11 @@
 #include "update/UpdateCheck.h"
 
 #include "branding/Branding.h"
-#include "net/IdExceptions.h"
 #include "net/IdHTTP.h"
 #include "platform/AnsiText.h"
 #include "platform/AppError.h"
 #include "platform/Launcher.h"
+#include "platform/WholeFile.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
@@ -36,26 +36,27 @@ QByteArray readDescription(const QString &fileName)
 
 bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath)
 {
-    QFile::remove(localPath);
-    QFile file(localPath);
+    // Fetched beside the old file and renamed over it: the name is never removed and opened
+    // again, so a link planted under it in between can neither receive the reply nor be
+    // written through.
+    ReplacementFile file(localPath);
     // Creating the file comes before the download and is no failure of it: the error goes up
     // to whoever reports errors, instead of passing for "no update".
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw cannotCreateFile(QFileInfo(localPath).absoluteFilePath(), file.errorString());
+    if (const std::optional<QString> cause = file.open())
+        throw cannotCreateFile(QFileInfo(localPath).absoluteFilePath(), *cause);
     QCoreApplication::processEvents();
+    bool stored = false;
     try {
-        http.GetToStream(url, file);
-        file.close();
-        if (file.error() != QFileDevice::NoError)
-            throw EIdSinkWriteError();
-        disconnectQuietly(http);
-        return true;
+        http.GetToStream(url, file.device());
+        stored = !file.commit();
     } catch (const std::exception &) {
-        disconnectQuietly(http);
-        file.close();
-        file.remove();
-        return false;
+        // No connection, an error status, a broken transfer: all the same failed download.
     }
+    disconnectQuietly(http);
+    // A failed check leaves no description, not even the one an earlier check fetched.
+    if (!stored)
+        QFile::remove(localPath);
+    return stored;
 }
 
 UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFolder &folder, bool silent,
@@ -68,6 +69,9 @@ UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFol
         return UpdateOutcome::NoUpdate;
     };
 
+    // A build that names no update site never asks anyone for one.
+    if (updateBaseUrl.isEmpty())
+        return noUpdate();
     if (!DownloadFile(http, updateBaseUrl + "mainappupdate.inf", localPath) || !QFile::exists(localPath))
         return noUpdate();
     const QByteArray versionText = DescriptionVersionText(readDescription(localPath));

@@ -2,6 +2,7 @@
 
 #include "platform/AppFolder.h"
 #include "update/UpdateDescription.h"
+#include "update/UpdateSite.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,22 +12,21 @@ namespace vo {
 class TIdHTTP;
 class TMessageBox;
 
-// The publisher's update site: the folder that holds this program's update description.
-inline constexpr char UpdateBaseURL[] = "http://update.vantreloskel.com/liveupdate/vantrel_oskel/";
-
 // How a check ended. After UpdaterStarted the caller closes the main window, which ends the
 // program so that the updater can replace its files.
 enum class UpdateOutcome { NoUpdate, Declined, UpdaterMissing, UpdaterStarted };
 
 // Stores the body of `url` in `localPath` through the client. On any failure of the request the
 // file is removed again and the result is false; the connection is closed either way. A file
-// that cannot be created raises EFCreateError, before anything is sent.
+// that cannot be created, a folder or a symbolic link under its name included, raises
+// EFCreateError before anything is sent.
 bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath);
 
 // Fetches "mainappupdate.inf" from `updateBaseUrl` (which ends in "/") into the application
 // folder, and when its version is newer than the program's, asks the user and starts
 // "Updater.exe" with the base URL, the program version and "A". `silent` only mutes the
-// message that there is no update. EFCreateError from DownloadFile passes through.
+// message that there is no update. EFCreateError from DownloadFile passes through. An empty
+// base URL asks nothing and touches no file: there is no update.
 UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFolder &folder, bool silent,
                               const QByteArray &updateBaseUrl = QByteArray(UpdateBaseURL));
 

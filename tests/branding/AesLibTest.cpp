@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <sys/stat.h>
+
 using namespace vo;
 using namespace vo::test;
 
@@ -337,6 +339,17 @@ private Q_SLOTS:
             QVERIFY2(error.text().size() > QStringLiteral("Cannot create file \"\". ").size() + folder.size(),
                      "the system's words for the cause are missing");
         }
+    }
+
+    // A new destination is the user's alone, whatever the umask.
+    void newDestinationIsPrivate()
+    {
+        QVERIFY(writeFile(path(QStringLiteral("plain")), "data"));
+        const mode_t umaskBefore = ::umask(022);
+        QVERIFY(EncryptFileTo(path(QStringLiteral("plain")), path(QStringLiteral("new"))));
+        ::umask(umaskBefore);
+        QCOMPARE(QFileInfo(path(QStringLiteral("new"))).permissions(),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     }
 
     void heldDestinationIsNeitherOpenedNorEmptied()

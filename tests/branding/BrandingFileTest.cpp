@@ -208,6 +208,27 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path("dbsettings.sim")));
     }
 
+    // A link planted as the plain file never receives the decrypted text, whether its target
+    // exists or not; the link stays, and loading fails as for a plain file that cannot be made.
+    void plantedPlainFileLinkReceivesNothing()
+    {
+        QVERIFY(writeBranding(tagged("ApplicationName", "Secret")));
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("collected"));
+        QVERIFY(QFile::link(target, path("dbsettings.sim")));
+        const BrandingResult dangling = load();
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(QFile::copy(path("dbsettings.dat"), target));
+        const BrandingResult linked = load();
+        for (const BrandingResult &result : {dangling, linked}) {
+            QVERIFY(!result.applied);
+            QCOMPARE(result.problems.size(), 1);
+            QVERIFY2(result.problems.first().contains(QStringLiteral("dbsettings.sim")), qPrintable(result.problems.first()));
+        }
+        QCOMPARE(read("dbsettings.sim"), read("dbsettings.dat"));
+        QVERIFY(QFileInfo(path("dbsettings.sim")).isSymbolicLink());
+    }
+
     void bannerPicture_data()
     {
         QTest::addColumn<QByteArray>("fileName");

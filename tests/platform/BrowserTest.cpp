@@ -173,9 +173,14 @@ private Q_SLOTS:
 
     void browserVariableThenXdgOpen()
     {
-        qputenv("BROWSER", ":my-browser --x=%s --y:other");
+        qputenv("BROWSER", ":my-browser %s --y:other");
         QCOMPARE(defaultBrowserCall(QStringLiteral("http://a/")),
-                 (ProgramCall{QStringLiteral("my-browser"), {QStringLiteral("--x=http://a/"), QStringLiteral("--y")}}));
+                 (ProgramCall{QStringLiteral("my-browser"), {QStringLiteral("http://a/"), QStringLiteral("--y")}}));
+        // A "%s" within a word never carries the address: here it would be read by the shell.
+        qputenv("BROWSER", "sh -c \"browser %s\"");
+        QCOMPARE(defaultBrowserCall(QStringLiteral("http://a/;id")),
+                 (ProgramCall{QStringLiteral("sh"),
+                              {QStringLiteral("-c"), QStringLiteral("browser %s"), QStringLiteral("http://a/;id")}}));
         qputenv("BROWSER", "plain-browser");
         QCOMPARE(defaultBrowserCall(QStringLiteral("http://a/")),
                  (ProgramCall{QStringLiteral("plain-browser"), {QStringLiteral("http://a/")}}));
@@ -190,6 +195,40 @@ private Q_SLOTS:
         QCOMPARE(recorder.starts.at(1).arguments, QStringList{});
     }
 
+    // Only web and mail addresses reach a browser: "-" would start one of its options, and
+    // other schemes open local files or run script. Refused ones start nothing.
+    void onlyWebAndMailAddressesAreOpened()
+    {
+        qputenv("BROWSER", "chromium-browser");
+        RecordingLauncher recorder;
+        for (const char *refused : {"--renderer-cmd-prefix=touch /tmp/x", "-h", "file:///etc/passwd",
+                                    "javascript:alert(1)", "ftp://files.example/", " http://a/", "http:/a",
+                                    "www.example.com"})
+            QVERIFY2(!OpenURL(refused), refused);
+        QVERIFY(recorder.starts.isEmpty());
+
+        for (const char *accepted : {"http://a/", "HTTPS://A/b c", "MailTo:help@example.com"})
+            QVERIFY2(OpenURL(accepted), accepted);
+        QCOMPARE(recorder.starts.size(), 3);
+        QCOMPARE(recorder.starts.at(1).arguments, QStringList{QStringLiteral("HTTPS://A/b c")});
+    }
+
+    void windowsArgumentIsQuotedWhole_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("quote") << QStringLiteral("http://a/\" -x") << QStringLiteral("\"http://a/\\\" -x\"");
+        QTest::newRow("backslashes before a quote")
+            << QStringLiteral("http://a\\\\\"b") << QStringLiteral("\"http://a\\\\\\\\\\\"b\"");
+        QTest::newRow("trailing backslash") << QStringLiteral("http://a/\\") << QStringLiteral("\"http://a/\\\\\"");
+    }
+
+    void windowsArgumentIsQuotedWhole()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, quoted);
+        QCOMPARE(windowsQuotedArgument(argument), quoted);
+    }
 };
 
 QTEST_GUILESS_MAIN(BrowserTest)

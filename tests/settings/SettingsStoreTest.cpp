@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+
 using namespace vo;
 
 namespace {
@@ -26,6 +28,12 @@ void writeFile(const QString &name, const QByteArray &bytes)
     QFile file(name);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+int modeOf(const QString &name)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(name).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
 QString systemText(int error)
@@ -347,6 +355,36 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(EIniFileError, SaveServerSettings(folder(), ServerSettings{}));
         QCOMPARE(readFile(settingsFile()), before);
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left
+    }
+
+    // Both files hold the database password or the secret key: made for the seller alone
+    // whatever the umask, a replaced one keeps the mode the seller gave it, and a link planted
+    // under the name is refused with the usual error, its target left exactly as it was.
+    void secretsStayWithTheSeller()
+    {
+        const mode_t umaskBefore = ::umask(022);
+        SaveServerSettings(folder(), sampleSettings());
+        QCOMPARE(modeOf(settingsFile()), 0600);
+        QCOMPARE(modeOf(configFile()), 0600);
+        QVERIFY(::chmod(QFile::encodeName(configFile()).constData(), 0640) == 0);
+        SaveServerSettings(folder(), sampleSettings());
+        QCOMPARE(modeOf(configFile()), 0640);
+        ::umask(umaskBefore);
+
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("collected"));
+        writeFile(target, "theirs");
+        QVERIFY(QFile::remove(configFile()));
+        QVERIFY(QFile::link(target, configFile()));
+        try {
+            SaveServerSettings(folder(), sampleSettings());
+            QFAIL("written through a link");
+        } catch (const EFCreateError &error) {
+            QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
+                                       .arg(QDir::toNativeSeparators(configFile()), systemText(ELOOP)));
+        }
+        QCOMPARE(readFile(target), QByteArray("theirs"));
+        QVERIFY(QFileInfo(configFile()).isSymbolicLink());
     }
 };
 

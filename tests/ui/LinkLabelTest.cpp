@@ -89,6 +89,19 @@ private Q_SLOTS:
         QVERIFY(recorder.opened.isEmpty());
     }
 
+    void onlyWebAndMailAddressesOpen()
+    {
+        RecordingLauncher recorder;
+        LinkLabel label;
+        label.resize(100, 20);
+        for (const char *address : {"file:///etc/passwd", "/usr/bin/xterm", "-e", "smb://host/share", "mailto:a@b.example",
+                                    "HTTPS://deals.example/"}) {
+            label.setLink("Deals", address);
+            QTest::mouseClick(&label, Qt::LeftButton);
+        }
+        QCOMPARE(recorder.opened, (QStringList{QStringLiteral("mailto:a@b.example"), QStringLiteral("HTTPS://deals.example/")}));
+    }
+
     void withoutAddressNothingOpens()
     {
         RecordingLauncher recorder;

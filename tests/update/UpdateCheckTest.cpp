@@ -1,6 +1,7 @@
 // The update check against a scripted update site: the description fetched into the
 // application folder, the version rule, both questions and the updater hand-off (recorded).
 #include "net/IdHTTP.h"
+#include "platform/AppError.h"
 #include "platform/BrowserTestLauncher.h"
 #include "support/ScriptServer.h"
 #include "ui/MessageBox.h"
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace vo;
@@ -227,11 +230,44 @@ private Q_SLOTS:
         QVERIFY(recorder.starts.isEmpty());
     }
 
-    void publisherSiteIsPlainHttp()
+    // A link planted as the description is refused before anything is asked, its target left
+    // as it was; otherwise the old description would be removed and its name opened again.
+    void linkedDescriptionIsRefused()
     {
-        const QByteArray base(UpdateBaseURL);
-        QVERIFY(base.startsWith("http://"));
-        QVERIFY(base.endsWith("/liveupdate/vantrel_oskel/"));
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("collected"));
+        QFile theirs(target);
+        QVERIFY(theirs.open(QIODevice::WriteOnly) && theirs.write("theirs") == 6);
+        theirs.close();
+        QVERIFY(QFile::link(target, file("mainappupdate.inf")));
+        try {
+            check(false);
+            QFAIL("written through a link");
+        } catch (const EFCreateError &error) {
+            QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
+                                       .arg(QDir::toNativeSeparators(file("mainappupdate.inf")),
+                                            QString::fromLocal8Bit(std::strerror(ELOOP))));
+        }
+        QCOMPARE(server_->connectionCount(), 0);
+        QVERIFY(theirs.open(QIODevice::ReadOnly));
+        QCOMPARE(theirs.readAll(), QByteArray("theirs"));
+    }
+
+    // A build without an update site asks no one and leaves the folder alone; the button says
+    // that there is no update.
+    void withoutUpdateSiteNothingIsAsked()
+    {
+        QFile old(file("mainappupdate.inf"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("kept") == 4);
+        old.close();
+        QCOMPARE(CheckForUpdates(*http_, *messages_, AppFolder(dir_->path()), false, QByteArray()),
+                 UpdateOutcome::NoUpdate);
+        const QList<TMessageBox::Shown> shown = TMessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(sameBox(shown.at(0), Kind::Information, kNoUpdate, Buttons::Ok));
+        QCOMPARE(server_->connectionCount(), 0);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("kept"));
     }
 };
 
