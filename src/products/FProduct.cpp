@@ -44,13 +44,9 @@ TfrmProducts::TfrmProducts(TMessageBox &msgMain, QWidget *parent)
     edtCode_ = makeProductField(this, "edtCode", "Code:", 134);
     edtCode_->setReadOnly(true);
 
-    QPushButton *btnOk = makeMouseButton(this, "btnOk", QStringLiteral("Ok"), QRect(104, 168, 75, 25));
-    QPushButton *btnCancel = makeMouseButton(this, "btnCancel", QStringLiteral("Cancel"), QRect(187, 168, 75, 25));
-    connect(btnOk, &QPushButton::clicked, this, &TfrmProducts::btnOkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TfrmProducts::btnCancelClick);
-    addAltShortcut(btnOk, Qt::Key_O);
-    addAltShortcut(btnCancel, Qt::Key_C);
-    setWayOut(btnCancel);
+    const OkCancel buttons = addOkCancel(QPoint(104, 168));
+    connect(buttons.ok, &QPushButton::clicked, this, &TfrmProducts::btnOkClick);
+    connect(buttons.cancel, &QPushButton::clicked, this, &TfrmProducts::btnCancelClick);
 
     QWidget::setTabOrder(edtProdName_, edtProdFolder_);
     QWidget::setTabOrder(edtProdFolder_, edtProdThanksPage_);

@@ -65,13 +65,9 @@ TfrmSettings::TfrmSettings(ServerSettings &settings, QWidget *parent)
                                "must upload to your server."),
                 QPoint(18, 284), 396);
 
-    QPushButton *btnOk = makeMouseButton(this, "btnOk", QStringLiteral("Ok"), QRect(132, 327, 75, 25));
-    QPushButton *btnCancel = makeMouseButton(this, "btnCancel", QStringLiteral("Cancel"), QRect(215, 327, 75, 25));
-    connect(btnOk, &QPushButton::clicked, this, &TfrmSettings::btnOkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TfrmSettings::btnCancelClick);
-    addAltShortcut(btnOk, Qt::Key_O);
-    addAltShortcut(btnCancel, Qt::Key_C);
-    setWayOut(btnCancel);
+    const OkCancel buttons = addOkCancel(QPoint(132, 327));
+    connect(buttons.ok, &QPushButton::clicked, this, &TfrmSettings::btnOkClick);
+    connect(buttons.cancel, &QPushButton::clicked, this, &TfrmSettings::btnCancelClick);
 
     // The secret key comes last although it stands above the limits.
     QWidget::setTabOrder(edtSite_, edtHostname_);

@@ -28,6 +28,18 @@ void ButtonClosedDialog::addAltShortcut(QPushButton *button, Qt::Key key)
     });
 }
 
+ButtonClosedDialog::OkCancel ButtonClosedDialog::addOkCancel(const QPoint &okTopLeft)
+{
+    const QSize size(75, 25);
+    QPushButton *ok = makeMouseButton(this, "btnOk", QStringLiteral("Ok"), QRect(okTopLeft, size));
+    QPushButton *cancel = makeMouseButton(this, "btnCancel", QStringLiteral("Cancel"),
+                                          QRect(okTopLeft + QPoint(83, 0), size));
+    addAltShortcut(ok, Qt::Key_O);
+    addAltShortcut(cancel, Qt::Key_C);
+    setWayOut(cancel);
+    return {ok, cancel};
+}
+
 void ButtonClosedDialog::closeEvent(QCloseEvent *event)
 {
     // The button's handler ends the dialog (or refuses to); the window goes only if it did.

@@ -32,6 +32,15 @@ protected:
     // focus chain: the shortcut belongs to the dialog, not to the button.
     void addAltShortcut(QPushButton *button, Qt::Key key);
 
+    struct OkCancel
+    {
+        QPushButton *ok;
+        QPushButton *cancel;
+    };
+    // The mouse buttons "Ok" and "Cancel", 75 x 25 side by side from `okTopLeft`, with Alt+O and
+    // Alt+C, and Cancel as the way out.
+    OkCancel addOkCancel(const QPoint &okTopLeft);
+
     void closeEvent(QCloseEvent *event) override;
 
 private:
