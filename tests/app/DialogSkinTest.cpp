@@ -1,5 +1,6 @@
 // The dialogs as the built-in skin draws them: every caption whole, every label in its own
 // window's colours.
+#include "app/FMain.h"
 #include "common/ModalDriver.h"
 #include "products/FGetURLs.h"
 #include "products/FProduct.h"
@@ -8,6 +9,7 @@
 #include "ui/Skin.h"
 
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -21,21 +23,31 @@ class DialogSkinTest : public QObject
 
     ServerSettings settings_;
     TMessageBox msgMain_;
+    QTemporaryDir dir_;
+    // The dialogs' owner, as in the program: the main window's skin rules must not reach them.
+    std::unique_ptr<TfrmMain> main_;
 
     std::unique_ptr<QDialog> shown(std::unique_ptr<QDialog> dialog)
     {
         dialog->show();
         return QTest::qWaitForWindowExposed(dialog.get()) ? std::move(dialog) : nullptr;
     }
-    std::unique_ptr<QDialog> settings() { return shown(std::make_unique<TfrmSettings>(settings_)); }
-    std::unique_ptr<QDialog> thanks() { return shown(std::make_unique<TfrmGetURLs>("http://shop.example/t")); }
+    std::unique_ptr<QDialog> settings() { return shown(std::make_unique<TfrmSettings>(settings_, main_.get())); }
+    std::unique_ptr<QDialog> thanks()
+    {
+        return shown(std::make_unique<TfrmGetURLs>("http://shop.example/t", main_.get()));
+    }
 
 private Q_SLOTS:
-    void initTestCase() { skin::apply(skin::builtIn()); }
+    void initTestCase()
+    {
+        skin::apply(skin::builtIn());
+        main_ = std::make_unique<TfrmMain>(AppFolder(dir_.path()));
+    }
 
     void captionsShowWholeInTheSkinsFont()
     {
-        for (const auto &window : {settings(), thanks(), shown(std::make_unique<TfrmProducts>(msgMain_))}) {
+        for (const auto &window : {settings(), thanks(), shown(std::make_unique<TfrmProducts>(msgMain_, main_.get()))}) {
             QVERIFY(window);
             for (const QLabel *label : window->findChildren<QLabel *>()) {
                 const QRect room = label->contentsRect();
