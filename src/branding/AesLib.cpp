@@ -63,6 +63,21 @@ QByteArrayView asView(const unsigned char *data, qsizetype length)
 
 } // namespace
 
+void pbkdf2KeyDerivation(QByteArrayView passphrase, QByteArrayView salt, unsigned char *out, int length)
+{
+    crypto::pbkdf2HmacSha1(passphrase, salt, Pbkdf2Iterations, out, length);
+}
+
+KeyDerivation fixedKeyMaterialForTests(QByteArray material)
+{
+    if (material.isEmpty())
+        material = QByteArray(1, '\0');
+    return [material](QByteArrayView, QByteArrayView, unsigned char *out, int length) {
+        for (int i = 0; i < length; ++i)
+            out[i] = static_cast<unsigned char>(material.at(i % material.size()));
+    };
+}
+
 CryptMode cryptModeFor(qsizetype passphraseLength)
 {
     if (passphraseLength < 32)
@@ -81,11 +96,12 @@ TCryptContext::~TCryptContext()
     OPENSSL_cleanse(keystream_.data(), keystream_.size());
 }
 
-QByteArray TCryptContext::setUp(const QByteArray &passphrase, const CryptMode &mode, QByteArrayView salt)
+QByteArray TCryptContext::setUp(const QByteArray &passphrase, const CryptMode &mode, QByteArrayView salt,
+                                const KeyDerivation &derive)
 {
     Cleansed<MaxMaterialLength> material;
     const int k = mode.keyLength;
-    crypto::pbkdf2HmacSha1(passphrase, salt, Pbkdf2Iterations, material.data(), mode.materialLength());
+    derive(passphrase, salt, material.data(), mode.materialLength());
 
     aes_ = std::make_unique<crypto::AesEncryptor>(asView(material.data(), k));
     hmac_ = std::make_unique<crypto::HmacSha1>(asView(material.data() + k, k));
@@ -129,8 +145,9 @@ QByteArray TCryptContext::finishCode()
 
 // ---- TCrypt ----
 
-TCrypt::TCrypt(const QByteArray &passphrase, quint32 bufferSize)
+TCrypt::TCrypt(const QByteArray &passphrase, quint32 bufferSize, KeyDerivation derive)
     : mode_(cryptModeFor(passphrase.size()))
+    , derive_(std::move(derive))
     , passphrase_(passphrase.constData(), passphrase.size()) // an own copy, so it can be wiped
     , bufferSize_(bufferSize)
     , buffer_(std::make_unique<unsigned char[]>((WorkBuffers + 1) * std::size_t(bufferSize)))
@@ -148,8 +165,9 @@ TCrypt::~TCrypt()
 
 // ---- TEncryption ----
 
-TEncryption::TEncryption(const QByteArray &passphrase, quint32 bufferSize, SaltGenerator::EntropySource entropy)
-    : TCrypt(passphrase, bufferSize)
+TEncryption::TEncryption(const QByteArray &passphrase, quint32 bufferSize, SaltGenerator::EntropySource entropy,
+                         KeyDerivation derive)
+    : TCrypt(passphrase, bufferSize, std::move(derive))
     , salt_(std::move(entropy))
 {
 }
@@ -163,7 +181,7 @@ bool TEncryption::EncryptStream(QIODevice &source, QIODevice &destination)
 {
     QByteArray header(mode_.saltLength, Qt::Uninitialized);
     salt_.draw(reinterpret_cast<unsigned char *>(header.data()), mode_.saltLength);
-    header += context_.setUp(passphrase_, mode_, header);
+    header += context_.setUp(passphrase_, mode_, header, derive_);
     if (!writeAll(destination, header))
         return false;
 
@@ -193,7 +211,7 @@ bool TEncryption::DecryptStream(QIODevice &source, QIODevice &destination, qint6
     const QByteArray salt = source.read(mode_.saltLength);
     if (salt.size() != mode_.saltLength)
         return false; // too short for a header: no verifier could match
-    const QByteArray verifier = context_.setUp(passphrase_, mode_, salt);
+    const QByteArray verifier = context_.setUp(passphrase_, mode_, salt, derive_);
     if (source.read(VerifierLength) != verifier)
         return false;
 

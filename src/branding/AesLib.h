@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QIODevice;
@@ -38,6 +39,16 @@ CryptMode cryptModeFor(qsizetype passphraseLength);
 inline constexpr int VerifierLength = 2;
 inline constexpr int CodeLength = 10;
 
+// Fills `out` with `length` bytes of key material from passphrase and salt: the AES key, the
+// HMAC key and the verifier, in that order.
+using KeyDerivation = std::function<void(QByteArrayView passphrase, QByteArrayView salt, unsigned char *out, int length)>;
+// What every container uses: PBKDF2 with HMAC-SHA1, 1000 rounds.
+void pbkdf2KeyDerivation(QByteArrayView passphrase, QByteArrayView salt, unsigned char *out, int length);
+// The same material for every salt, repeated as far as it is asked for: lets the fuzz targets
+// reach the cipher and the code without paying for PBKDF2 on each input. Never for real files,
+// whose salt must change the keys.
+KeyDerivation fixedKeyMaterialForTests(QByteArray material);
+
 // The state of one stream operation: keys, counter, keystream and authentication.
 class TCryptContext
 {
@@ -48,7 +59,8 @@ public:
     TCryptContext &operator=(const TCryptContext &) = delete;
 
     // Derives the keys from passphrase and salt and starts afresh; returns the verifier.
-    QByteArray setUp(const QByteArray &passphrase, const CryptMode &mode, QByteArrayView salt);
+    QByteArray setUp(const QByteArray &passphrase, const CryptMode &mode, QByteArrayView salt,
+                     const KeyDerivation &derive);
 
     // Counter mode is its own inverse: the same keystream enciphers and deciphers. Source and
     // destination may be the same bytes.
@@ -79,7 +91,7 @@ private:
 class TCrypt
 {
 public:
-    TCrypt(const QByteArray &passphrase, quint32 bufferSize);
+    TCrypt(const QByteArray &passphrase, quint32 bufferSize, KeyDerivation derive = pbkdf2KeyDerivation);
     virtual ~TCrypt();
     TCrypt(const TCrypt &) = delete;
     TCrypt &operator=(const TCrypt &) = delete;
@@ -96,6 +108,7 @@ protected:
 
     const CryptMode mode_;
     TCryptContext context_;
+    const KeyDerivation derive_;
     QByteArray passphrase_;
     const quint32 bufferSize_;
     const std::unique_ptr<unsigned char[]> buffer_;
@@ -104,9 +117,11 @@ protected:
 class TEncryption : public TCrypt
 {
 public:
-    // The entropy source is replaceable so that tests can make the salt predictable.
+    // The entropy source is replaceable so that tests can make the salt predictable, and the
+    // key derivation so that fuzzing can skip PBKDF2.
     TEncryption(const QByteArray &passphrase, quint32 bufferSize,
-                SaltGenerator::EntropySource entropy = SaltGenerator::performanceCounterEntropy);
+                SaltGenerator::EntropySource entropy = SaltGenerator::performanceCounterEntropy,
+                KeyDerivation derive = pbkdf2KeyDerivation);
     ~TEncryption() override;
 
     // Encrypts the source from its position to its end into one container. False when a read

@@ -2,46 +2,14 @@
 
 #include "net/IdExceptions.h"
 #include "net/MultipartForm.h"
+#include "net/ReplyPolicy.h"
 #include "net/Url.h"
 
 #include <QIODevice>
 
-#include <algorithm>
-
 namespace vo {
 
 namespace {
-
-bool isRedirect(const ReplyHead &head)
-{
-    const int code = head.statusCode;
-    return (code >= 300 && code < 400 && code != 304) || head.has("Location");
-}
-
-// Replies that never carry a body, whatever their headers say.
-bool hasNoBody(int code)
-{
-    return (code >= 100 && code < 200) || code == 204 || code == 304;
-}
-
-// A control byte (CR, LF, NUL, tab ...) in a Location would end or split the next request line:
-// a server, or whatever sits between, could add headers of its own to the seller's request.
-bool isSendableLocation(QByteArrayView location)
-{
-    return std::none_of(location.begin(), location.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
-    });
-}
-
-bool headerEquals(const ReplyHead &head, QByteArrayView wanted)
-{
-    for (const QByteArrayView name : {QByteArrayView("Connection"), QByteArrayView("Proxy-Connection")}) {
-        if (head.value(name).compare(wanted, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
 
 // Clears the busy flag however the operation ends.
 class BusyScope
@@ -130,22 +98,22 @@ void TIdHTTP::follow(HttpMethod method, HttpUrl url, const TIdMultiPartFormDataS
     for (int sent = 1;; ++sent) {
         ReplyReader reader(channel_, kMaxLineLength);
         const ReplyHead head = send(method, url, form, reader);
-        const QByteArray location = head.value("Location");
-        if (isRedirect(head) && !location.isEmpty()) {
-            if (!isSendableLocation(location))
-                failWithProtocolError(head, reader);
+        switch (nextStep(head)) {
+        case ReplyStep::Redirect:
             discardRedirectBody(head, reader, method);
             // The last allowed request answered with yet another redirect: the operation
             // ends quietly with nothing.
             if (sent >= kRedirectMaximum)
                 return;
-            url = resolveLocation(url, location);
+            url = resolveLocation(url, head.value("Location"));
             continue;
-        }
-        if (head.statusCode >= 200 && head.statusCode < 300) {
+        case ReplyStep::Deliver: {
             const bool closed = !hasNoBody(head.statusCode) && reader.readBody(head, sink);
             finish(method, head, closed);
             return;
+        }
+        case ReplyStep::Fail:
+            break;
         }
         failWithProtocolError(head, reader);
     }
@@ -180,15 +148,13 @@ ReplyHead TIdHTTP::send(HttpMethod method, const HttpUrl &url, const TIdMultiPar
                 || h.name.compare("Set-Cookie2", Qt::CaseInsensitive) == 0)
                 cookies_.AddServerCookie(h.value, url);
         }
-    } while (head.statusCode == 100);
+    } while (isInterimReply(head));
     return head;
 }
 
 void TIdHTTP::finish(HttpMethod method, const ReplyHead &head, bool closedByPeer)
 {
-    const bool keep = method == HttpMethod::Post ? headerEquals(head, "keep-alive")
-                                                 : !headerEquals(head, "close");
-    if (closedByPeer || !keep)
+    if (!keepsConnection(method, head, closedByPeer))
         channel_.close();
 }
 

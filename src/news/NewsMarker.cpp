@@ -4,9 +4,9 @@
 #include "branding/Branding.h"
 #include "branding/BrandingText.h"
 #include "branding/ExclusiveFile.h"
+#include "news/NewsMarkerText.h"
 #include "news/NewsService.h"
 #include "platform/AppError.h"
-#include "platform/TextLines.h"
 #include "platform/WholeFile.h"
 #include "settings/ProfileIni.h"
 
@@ -72,21 +72,7 @@ bool NewsMarker::SaveLastNewsId(const QByteArray &newsId) const
     const std::optional<QByteArray> text = DecryptBrandingText(folder_, plain.device());
     if (!text)
         return false;
-    QByteArrayList lines = splitLines(*text);
-
-    const QByteArray markerLine = kStartTag + newsId + kEndTag;
-    qsizetype index = 0;
-    while (index < lines.size() && !lines.at(index).contains(kStartTag))
-        ++index;
-    if (index < lines.size())
-        lines[index] = markerLine;
-    else
-        lines.append(markerLine);
-
-    QByteArray rewritten;
-    for (const QByteArray &line : std::as_const(lines))
-        rewritten += line + "\r\n";
-    replaceContents(plain.device(), rewritten);
+    replaceContents(plain.device(), withLastNewsIdLine(*text, newsId));
 
     // Encrypted in memory: no second temporary file is needed, and none of the same name that
     // someone else left can be taken for ours.

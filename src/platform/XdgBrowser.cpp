@@ -232,6 +232,10 @@ std::optional<ProgramCall> callFromExecLine(const QString &execLine, const QStri
                 }
             }
         }
+        // The address is never part of the program's name: with a code there, the entry is
+        // broken, and the next way of finding a browser is tried.
+        if (hadCode && words.isEmpty())
+            return std::nullopt;
         if (!(hadCode && expanded.isEmpty()))
             words += expanded;
     }

@@ -18,7 +18,8 @@ struct ProgramCall
 
 // The Exec line of a desktop entry with the address put in: %u, %U, %f or %F becomes the address
 // as one argument, %% a percent sign, every other field code goes. Without such a code the
-// address comes last. An empty address adds no argument. nullopt when the line names no program.
+// address comes last. An empty address adds no argument. nullopt when the line names no program
+// or has a field code in the program's word.
 std::optional<ProgramCall> callFromExecLine(const QString &execLine, const QString &address);
 
 // How the desktop starts its default web browser with the address: the desktop entry that

@@ -134,6 +134,9 @@ private Q_SLOTS:
     {
         QCOMPARE(callFromExecLine(QStringLiteral("   "), QStringLiteral("http://a/")), std::nullopt);
         QCOMPARE(callFromExecLine(QStringLiteral("%u"), QString()), std::nullopt);
+        // The address would become (part of) the program started.
+        QCOMPARE(callFromExecLine(QStringLiteral("%u --new"), QStringLiteral("http://a/")), std::nullopt);
+        QCOMPARE(callFromExecLine(QStringLiteral("run%U x"), QStringLiteral("http://a/")), std::nullopt);
     }
 
     void defaultBrowserFromDesktopEntry()
