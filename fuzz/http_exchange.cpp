@@ -41,16 +41,6 @@ private:
     qsizetype reads_ = 0;
 };
 
-bool hasControlByte(QByteArrayView text)
-{
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F)
-            return true;
-    }
-    return false;
-}
-
 bool asksFor(const vo::ReplyHead &head, QByteArrayView connection)
 {
     return head.value("Connection").compare(connection, Qt::CaseInsensitive) == 0
@@ -100,7 +90,7 @@ void exchange(vo::HttpMethod method, const QByteArray &sizes, const QByteArrayLi
         switch (step) {
         case vo::ReplyStep::Redirect: {
             const QByteArray location = head.value("Location");
-            FUZZ_CHECK(!location.isEmpty() && !hasControlByte(location));
+            FUZZ_CHECK(!location.isEmpty() && vo::isSendableUrlText(location));
             closed = !vo::hasNoBody(head.statusCode) && reader.readBody(head, collect);
             checkKeepAlive(method, head, closed);
             if (sent == vo::TIdHTTP::kRedirectMaximum) {
@@ -108,8 +98,8 @@ void exchange(vo::HttpMethod method, const QByteArray &sizes, const QByteArrayLi
                 return;
             }
             url = vo::resolveLocation(url, location);
-            // What a redirect leads to goes on the next request line, which it cannot split.
-            FUZZ_CHECK(!hasControlByte(url.target) && !hasControlByte(url.host));
+            // What a redirect leads to goes on the next request line, which it cannot split or end.
+            FUZZ_CHECK(vo::isSendableUrlText(url.target) && vo::isSendableUrlText(url.host));
             seen.text += "to " + url.hostHeader() + url.target + '\n';
             break;
         }

@@ -65,7 +65,7 @@ void download(vo::bench::LoopbackServer &server, const QTemporaryDir &dir, qint6
         vo::TIdHTTP http;
         QElapsedTimer timer;
         timer.start();
-        http.GetToStream(url, sink);
+        http.GetToStream(url, sink, size);
         ourSeconds = double(timer.nsecsElapsed()) / 1e9;
     }
     const Memory after = memory();

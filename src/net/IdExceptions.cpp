@@ -95,6 +95,10 @@ EIdMalformedURL::EIdMalformedURL(const QByteArray &url)
 {
 }
 
+EIdUnsendableURL::EIdUnsendableURL() : EIdMalformedURL(QStringLiteral("Invalid URL: space or control character"))
+{
+}
+
 EIdClientBusy::EIdClientBusy()
     : EIdException(QStringLiteral("Another request is still waiting."))
 {

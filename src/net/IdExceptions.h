@@ -111,6 +111,17 @@ class EIdMalformedURL : public EIdException
 {
 public:
     explicit EIdMalformedURL(const QByteArray &url);
+
+protected:
+    explicit EIdMalformedURL(const QString &text) : EIdException(text) {}
+};
+
+// A URL carrying a space or a control byte: refused before anything is sent, since it would
+// change the request line or add headers. The URL text is left out of the message.
+class EIdUnsendableURL : public EIdMalformedURL
+{
+public:
+    EIdUnsendableURL();
 };
 
 // An operation was started while another one waits on the same client.

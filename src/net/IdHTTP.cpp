@@ -28,34 +28,40 @@ private:
 
 TIdHTTP::TIdHTTP(QObject *parent) : QObject(parent), channel_(this) {}
 
-QByteArray TIdHTTP::PostForm(const QByteArray &url, const TIdMultiPartFormDataStream &form)
+QByteArray TIdHTTP::PostForm(const QByteArray &url, const TIdMultiPartFormDataStream &form, qint64 maxBody)
 {
-    return textOf(HttpMethod::Post, url, &form);
+    return textOf(HttpMethod::Post, url, &form, maxBody);
 }
 
-QByteArray TIdHTTP::GetText(const QByteArray &url)
+QByteArray TIdHTTP::GetText(const QByteArray &url, qint64 maxBody)
 {
-    return textOf(HttpMethod::Get, url, nullptr);
+    return textOf(HttpMethod::Get, url, nullptr, maxBody);
 }
 
-QByteArray TIdHTTP::textOf(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form)
+QByteArray TIdHTTP::textOf(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form,
+                           qint64 maxBody)
 {
     QByteArray text;
-    const qint64 limit = limits_.maxTextReply;
-    run(method, url, form, [&text, limit](QByteArrayView piece) {
-        if (text.size() + piece.size() > limit)
-            throw EIdReplyTooLarge(limit);
-        text.append(piece);
-    });
+    const qint64 limit = qMin(maxBody, limits_.maxTextReply);
+    run(method, url, form, limit, [&text](QByteArrayView piece) { text.append(piece); });
     return text;
 }
 
-void TIdHTTP::GetToStream(const QByteArray &url, QIODevice &sink)
+void TIdHTTP::GetToStream(const QByteArray &url, QIODevice &sink, qint64 maxBody)
 {
-    run(HttpMethod::Get, url, nullptr, [&sink](QByteArrayView piece) {
+    run(HttpMethod::Get, url, nullptr, maxBody, [&sink](QByteArrayView piece) {
         if (sink.write(piece.data(), piece.size()) != piece.size())
             throw EIdSinkWriteError();
     });
+}
+
+qint64 TIdHTTP::transferBudgetMs(qint64 maxBody) const
+{
+    // A day is more than any cap of the console needs; beyond it the arithmetic only overflows.
+    constexpr qint64 kLongestBudgetSeconds = 24 * 3600;
+    const qint64 rate = qMax<qint64>(1, limits_.minBytesPerSecond);
+    const qint64 seconds = qMin(qMax<qint64>(0, maxBody) / rate, kLongestBudgetSeconds);
+    return limits_.transferGraceMs + seconds * 1000;
 }
 
 void TIdHTTP::Disconnect()
@@ -77,16 +83,24 @@ int TIdHTTP::connectLimit() const
 }
 
 void TIdHTTP::run(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form,
-                  const Sink &sink)
+                  qint64 maxBody, const Sink &sink)
 {
     if (busy_)
         throw EIdClientBusy();
     const BusyScope busy(busy_);
     channel_.clearInterrupt();
+    channel_.setTransferBudget(transferBudgetMs(maxBody));
     if (method == HttpMethod::Post)
         request_.ContentType = form->contentType();
+    qint64 received = 0;
+    const Sink capped = [&received, maxBody, &sink](QByteArrayView piece) {
+        if (piece.size() > maxBody - received)
+            throw EIdReplyTooLarge(maxBody);
+        received += piece.size();
+        sink(piece);
+    };
     try {
-        follow(method, parseHttpUrl(url), form, sink);
+        follow(method, parseHttpUrl(url), form, capped);
     } catch (...) {
         channel_.close();
         throw;
@@ -130,8 +144,11 @@ ReplyHead TIdHTTP::send(HttpMethod method, const HttpUrl &url, const TIdMultiPar
         if (request_.Connection.isEmpty())
             request_.Connection = QByteArrayLiteral("keep-alive");
     }
-    if (!channel_.isOpenTo(url.host, url.port))
-        channel_.open(url.host, url.port, connectLimit());
+    if (!channel_.isOpenTo(url.host, url.port)) {
+        // A later hop of a redirect chain connects within what is left of the transfer budget.
+        const qint64 left = channel_.transferRemainingMs();
+        channel_.open(url.host, url.port, left < 0 ? connectLimit() : int(qMin<qint64>(connectLimit(), left)));
+    }
 
     const QByteArray body = post ? form->body() : QByteArray();
     channel_.write(request_.head(method, url, body.size(), cookies_.CookieHeaderFor(url)));
@@ -139,17 +156,20 @@ ReplyHead TIdHTTP::send(HttpMethod method, const HttpUrl &url, const TIdMultiPar
         channel_.write(body);
 
     channel_.setReadLimit(readLimit());
-    ReplyHead head;
-    do {
-        head = reader.readHead();
+    for (int interim = 0;; ++interim) {
+        ReplyHead head = reader.readHead();
         lastStatusLine_ = head.statusLine;
         for (const ReplyHeader &h : std::as_const(head.headers)) {
             if (h.name.compare("Set-Cookie", Qt::CaseInsensitive) == 0
                 || h.name.compare("Set-Cookie2", Qt::CaseInsensitive) == 0)
                 cookies_.AddServerCookie(h.value, url);
         }
-    } while (isInterimReply(head));
-    return head;
+        if (!isInterimReply(head))
+            return head;
+        // An endless run of interim replies would hold the client as surely as silence.
+        if (interim == kMaxInterimReplies)
+            failWithProtocolError(head, reader);
+    }
 }
 
 void TIdHTTP::finish(HttpMethod method, const ReplyHead &head, bool closedByPeer)
@@ -174,7 +194,7 @@ void TIdHTTP::failWithProtocolError(const ReplyHead &head, ReplyReader &reader)
     QByteArray body;
     if (!hasNoBody(head.statusCode)) {
         channel_.setReadLimit(0, QDeadlineTimer(limits_.errorBodyMs));
-        const qint64 limit = limits_.maxTextReply;
+        const qint64 limit = qMin(kMaxErrorBody, limits_.maxTextReply);
         try {
             reader.readBody(head, [&body, limit](QByteArrayView piece) {
                 body.append(piece.first(qMin<qint64>(piece.size(), qMax<qint64>(0, limit - body.size()))));

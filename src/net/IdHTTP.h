@@ -30,22 +30,36 @@ public:
     static constexpr int kDefaultConnectTimeoutMs = 120000;
     // The rest of a redirect's body is read and thrown away within this time...
     static constexpr int kRedirectDiscardMs = 4000;
-    // ...and an error reply's body is collected within this one.
+    // ...and an error reply's body is collected within this one, and up to this size: nobody
+    // reads more of it than a line or two.
     static constexpr int kErrorBodyMs = 2000;
-    // PostForm and GetText hold the reply in memory; larger replies fail.
+    static constexpr qint64 kMaxErrorBody = 64 * 1024;
+    // PostForm and GetText hold the reply in memory; larger replies fail. Each caller passes
+    // a smaller cap sized to what its reply can hold.
     static constexpr qint64 kMaxTextReply = 64 * 1024 * 1024;
+    // Interim "100 Continue" replies skipped before the final one; one is all a server needs.
+    static constexpr int kMaxInterimReplies = 5;
+    // Once the first reply byte has come, an operation has this long, plus the time its body
+    // cap takes at kMinBytesPerSecond, to end. A server that never answers still waits without
+    // limit while ReadTimeout is 0; one that trickles a byte now and then does not hold the
+    // one client for ever.
+    static constexpr int kTransferGraceMs = 60000;
+    static constexpr qint64 kMinBytesPerSecond = 8 * 1024;
     // GetToStream hands the sink pieces of at most this size.
     static constexpr qsizetype kStreamPieceSize = ReplyReader::kMaxPiece;
 
     explicit TIdHTTP(QObject *parent = nullptr);
 
-    // POSTs the form to `url` (as HTTP/1.0) and returns the final reply's body.
-    QByteArray PostForm(const QByteArray &url, const TIdMultiPartFormDataStream &form);
-    // GETs `url` and returns the final reply's body.
-    QByteArray GetText(const QByteArray &url);
-    // GETs `url` and writes the final reply's body to `sink` as it arrives. On failure the
-    // sink keeps whatever had arrived.
-    void GetToStream(const QByteArray &url, QIODevice &sink);
+    // POSTs the form to `url` (as HTTP/1.0) and returns the final reply's body. A body over
+    // `maxBody` bytes fails with EIdReplyTooLarge.
+    QByteArray PostForm(const QByteArray &url, const TIdMultiPartFormDataStream &form,
+                        qint64 maxBody = kMaxTextReply);
+    // GETs `url` and returns the final reply's body, `maxBody` bytes at most.
+    QByteArray GetText(const QByteArray &url, qint64 maxBody = kMaxTextReply);
+    // GETs `url` and writes the final reply's body to `sink` as it arrives. A body over
+    // `maxBody` bytes fails before the excess is written. On failure the sink keeps whatever
+    // had arrived.
+    void GetToStream(const QByteArray &url, QIODevice &sink, qint64 maxBody = kMaxTextReply);
 
     // Closes the connection if one is open; an operation that waits fails at once.
     void Disconnect();
@@ -73,6 +87,8 @@ public:
         int readTimeoutMs = 0;
         // The connect limit while ReadTimeout is 0.
         int connectTimeoutMs = kDefaultConnectTimeoutMs;
+        int transferGraceMs = kTransferGraceMs;
+        qint64 minBytesPerSecond = kMinBytesPerSecond;
     };
     void setLimits(const Limits &limits) { limits_ = limits; }
 
@@ -80,14 +96,16 @@ private:
     using Sink = ReplyReader::Sink;
 
     void run(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form,
-             const Sink &sink);
+             qint64 maxBody, const Sink &sink);
     void follow(HttpMethod method, HttpUrl url, const TIdMultiPartFormDataStream *form, const Sink &sink);
     ReplyHead send(HttpMethod method, const HttpUrl &url, const TIdMultiPartFormDataStream *form,
                    ReplyReader &reader);
     void finish(HttpMethod method, const ReplyHead &head, bool closedByPeer);
     void discardRedirectBody(const ReplyHead &head, ReplyReader &reader, HttpMethod method);
     [[noreturn]] void failWithProtocolError(const ReplyHead &head, ReplyReader &reader);
-    QByteArray textOf(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form);
+    QByteArray textOf(HttpMethod method, const QByteArray &url, const TIdMultiPartFormDataStream *form,
+                      qint64 maxBody);
+    qint64 transferBudgetMs(qint64 maxBody) const;
     int connectLimit() const;
     int readLimit() const;
 

@@ -1,6 +1,6 @@
 #include "net/ReplyPolicy.h"
 
-#include <algorithm>
+#include "net/Url.h"
 
 namespace vo {
 
@@ -10,16 +10,6 @@ bool isRedirect(const ReplyHead &head)
 {
     const int code = head.statusCode;
     return (code >= 300 && code < 400 && code != 304) || head.has("Location");
-}
-
-// A control byte (CR, LF, NUL, tab ...) in a Location would end or split the next request line:
-// a server, or whatever sits between, could add headers of its own to the seller's request.
-bool isSendableLocation(QByteArrayView location)
-{
-    return std::none_of(location.begin(), location.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
-    });
 }
 
 bool headerEquals(const ReplyHead &head, QByteArrayView wanted)
@@ -37,7 +27,9 @@ ReplyStep nextStep(const ReplyHead &head)
 {
     const QByteArray location = head.value("Location");
     if (isRedirect(head) && !location.isEmpty())
-        return isSendableLocation(location) ? ReplyStep::Redirect : ReplyStep::Fail;
+        // A blank or control byte (CR, LF, NUL ...) would end or split the next request line: a
+        // server, or whatever sits between, could add headers of its own to the seller's request.
+        return isSendableUrlText(location) ? ReplyStep::Redirect : ReplyStep::Fail;
     if (head.statusCode >= 200 && head.statusCode < 300)
         return ReplyStep::Deliver;
     return ReplyStep::Fail;

@@ -6,6 +6,8 @@
 #include <QNetworkProxy>
 #include <QTimer>
 
+#include <limits>
+
 namespace vo {
 
 namespace {
@@ -148,12 +150,30 @@ void SocketChannel::setReadLimit(int perWaitMs, QDeadlineTimer deadline)
     deadline_ = deadline;
 }
 
+void SocketChannel::setTransferBudget(qint64 ms)
+{
+    transferBudgetMs_ = ms;
+    transferDeadline_ = QDeadlineTimer(QDeadlineTimer::Forever);
+}
+
+qint64 SocketChannel::transferRemainingMs() const
+{
+    return transferDeadline_.remainingTime();
+}
+
 int SocketChannel::readWaitLimit() const
 {
-    qint64 limit = deadline_.remainingTime(); // -1 without deadline
-    if (perWaitMs_ > 0 && (limit < 0 || perWaitMs_ < limit))
-        limit = perWaitMs_;
-    return static_cast<int>(limit);
+    // Each deadline gives -1 when it has none; a per-wait limit of 0 means none.
+    qint64 limit = -1;
+    const auto tighten = [&limit](qint64 candidate) {
+        if (candidate >= 0 && (limit < 0 || candidate < limit))
+            limit = candidate;
+    };
+    tighten(deadline_.remainingTime());
+    tighten(transferDeadline_.remainingTime());
+    if (perWaitMs_ > 0)
+        tighten(perWaitMs_);
+    return static_cast<int>(qMin<qint64>(limit, std::numeric_limits<int>::max()));
 }
 
 bool SocketChannel::readMore(QByteArray &buffer)
@@ -166,8 +186,11 @@ bool SocketChannel::readMore(QByteArray &buffer)
             buffer.resize(old + want);
             const qint64 got = socket_.read(buffer.data() + old, want);
             buffer.resize(old + qMax<qint64>(got, 0));
-            if (got > 0)
+            if (got > 0) {
+                if (transferDeadline_.isForever() && transferBudgetMs_ >= 0)
+                    transferDeadline_ = QDeadlineTimer(transferBudgetMs_);
                 return true;
+            }
         }
         if (failed_)
             throwSocketError(error_, false);
@@ -176,6 +199,10 @@ bool SocketChannel::readMore(QByteArray &buffer)
             if (probe_.peerReset())
                 throwSocketError(QAbstractSocket::RemoteHostClosedError, false);
             return false;
+        }
+        if (transferDeadline_.hasExpired()) {
+            socket_.abort();
+            throw EIdReadTimeout();
         }
         waitForSocket(readWaitLimit(), Phase::Reading);
     }

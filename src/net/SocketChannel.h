@@ -35,6 +35,12 @@ public:
     void setReadLimit(int perWaitMs, QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     bool readMore(QByteArray &buffer) override;
 
+    // The whole transfer of an operation ends within `ms` of its first byte received; a wait
+    // past that fails with EIdReadTimeout. The wait for that first byte keeps its own limits.
+    void setTransferBudget(qint64 ms);
+    // What is left of the budget once it runs; -1 before the first byte.
+    qint64 transferRemainingMs() const;
+
     // Closes the connection; a wait under way, or the next one before clearInterrupt(), fails.
     void interrupt();
     void clearInterrupt() { interrupted_ = false; }
@@ -57,6 +63,8 @@ private:
     bool failed_ = false;
     int perWaitMs_ = 0;
     QDeadlineTimer deadline_{QDeadlineTimer::Forever};
+    qint64 transferBudgetMs_ = -1;
+    QDeadlineTimer transferDeadline_{QDeadlineTimer::Forever};
     QEventLoop *loop_ = nullptr;
     bool woken_ = false;
     bool interrupted_ = false;

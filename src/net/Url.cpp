@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <cctype>
 
 namespace vo {
@@ -101,8 +102,18 @@ QByteArray HttpUrl::directory() const
     return path.left(path.lastIndexOf('/') + 1);
 }
 
+bool isSendableUrlText(QByteArrayView text)
+{
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte <= 0x20 || byte == 0x7F;
+    });
+}
+
 HttpUrl parseHttpUrl(const QByteArray &rawUrl)
 {
+    if (!isSendableUrlText(rawUrl))
+        throw EIdUnsendableURL();
     QByteArray url = rawUrl;
     url.replace('\\', '/');
     const qsizetype schemeEnd = url.indexOf(kSchemeEnd);

@@ -18,10 +18,15 @@ struct HttpUrl
     QByteArray directory() const;
 };
 
+// True when the text holds no space, control byte or DEL: such a byte in a URL would end or
+// split the request line, and CR LF would add headers of whoever wrote the URL. Bytes of 0x80
+// and above go on the wire as they are.
+bool isSendableUrlText(QByteArrayView text);
+
 // Reads an absolute URL. "\" counts as "/", the scheme is matched in any letter case, user
 // information is ignored and a fragment dropped. Throws EIdIOHandlerPropInvalid for https,
 // EIdUnknownProtocol for any other scheme, EIdMalformedURL without scheme or host or with a
-// port that is not a number from 1 to 65535.
+// port that is not a number from 1 to 65535, EIdUnsendableURL when isSendableUrlText fails.
 HttpUrl parseHttpUrl(const QByteArray &url);
 
 // The URL a Location value names when it came in a reply to `base`. A value without scheme

@@ -15,6 +15,9 @@ namespace vo {
 namespace {
 
 constexpr int kMargin = 4;
+// A title is a line or two. The rest of a longer one is cut before it is converted or
+// measured: laying out megabytes would freeze the window and stretch the balloon off the screen.
+constexpr qsizetype kMaxShownBytes = 400;
 
 QPointer<TNewsHint> &shownHint()
 {
@@ -85,7 +88,9 @@ TNewsHint *TNewsHint::showAt(QPoint anchor, const QByteArray &text, QWidget *own
     if (TNewsHint *previous = shownHint())
         previous->dismiss();
 
-    QString shown = ansi::toUnicode(text);
+    QString shown = ansi::toUnicode(text.left(kMaxShownBytes));
+    if (text.size() > kMaxShownBytes)
+        shown += QStringLiteral("...");
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     auto *hint = new TNewsHint(shown, owner); // deletes itself on close
     shownHint() = hint;
@@ -94,11 +99,15 @@ TNewsHint *TNewsHint::showAt(QPoint anchor, const QByteArray &text, QWidget *own
     const QRect screenRect = screen->geometry();
     // Measured with the font it is painted in: the skin may set the size of every widget's font.
     hint->ensurePolished();
-    const QRect textBox = QFontMetrics(hint->font())
-                              .boundingRect(QRect(0, 0, screenRect.width() / 4, screenRect.height()),
-                                            Qt::TextWordWrap, shown);
-    hint->textRect_ = QRect(QPoint(kMargin, kMargin), textBox.size());
-    const QSize size(textBox.width() + 2 * kMargin + kShadowDepth, textBox.height() + 2 * kMargin + kShadowDepth);
+    // A word longer than the wrap width, or many short lines, would still outgrow it: what
+    // does not fit is clipped.
+    const QSize textSize = QFontMetrics(hint->font())
+                               .boundingRect(QRect(0, 0, screenRect.width() / 4, screenRect.height()),
+                                             Qt::TextWordWrap, shown)
+                               .size()
+                               .boundedTo(QSize(screenRect.width() / 4, screenRect.height() / 3));
+    hint->textRect_ = QRect(QPoint(kMargin, kMargin), textSize);
+    const QSize size(textSize.width() + 2 * kMargin + kShadowDepth, textSize.height() + 2 * kMargin + kShadowDepth);
     hint->setGeometry(placeHint(anchor, size, screenRect));
     // A real grab is not available everywhere (the offscreen platform has none): every event of
     // the application passes this filter first.

@@ -41,7 +41,7 @@ QByteArray NewsService::scriptUrl(const QByteArray &tierCode, const QByteArray &
 }
 
 QByteArray NewsService::post(const QByteArray &script, const NewsRequest &request, const QByteArray &fourthName,
-                             const QByteArray &fourthValue)
+                             const QByteArray &fourthValue, qint64 maxBody)
 {
     try {
         TIdMultiPartFormDataStream form;
@@ -53,7 +53,7 @@ QByteArray NewsService::post(const QByteArray &script, const NewsRequest &reques
         // Always sent, and empty: a form reader that keeps the line break before the closing
         // delimiter leaves it here rather than in a value that matters.
         form.AddField("something", QByteArray());
-        return TrimNewsReply(http_.PostForm(scriptUrl(request.tierCode, script), form));
+        return TrimNewsReply(http_.PostForm(scriptUrl(request.tierCode, script), form, maxBody));
     } catch (const std::exception &) {
         return QByteArray();
     }
@@ -69,7 +69,7 @@ void NewsService::report(const QByteArray &trimmedReply, Script script)
 bool NewsService::FetchLatestNews(const NewsRequest &request, bool silent, QByteArray &newsId, QByteArray &newsTitle)
 {
     newsId.clear();
-    const QByteArray reply = post("getlastnews.php", request, "conttype", "lastcode");
+    const QByteArray reply = post("getlastnews.php", request, "conttype", "lastcode", kLatestMaxBody);
     const LatestNewsReply latest = ReadLatestNewsReply(reply);
     if (!latest.accepted) {
         if (!silent)
@@ -85,7 +85,7 @@ bool NewsService::FetchLatestNews(const NewsRequest &request, bool silent, QByte
 
 bool NewsService::FetchNewsList(const NewsRequest &request, QByteArrayList &list)
 {
-    const QByteArray reply = post("getlastnews.php", request, "conttype", "all");
+    const QByteArray reply = post("getlastnews.php", request, "conttype", "all", kListMaxBody);
     const std::optional<QByteArrayList> items = ReadNewsListReply(reply);
     if (!items) {
         report(reply, Script::LastNews);
@@ -98,7 +98,7 @@ bool NewsService::FetchNewsList(const NewsRequest &request, QByteArrayList &list
 bool NewsService::FetchNewsDetails(const NewsRequest &request, const QByteArray &newsId, QByteArray &html)
 {
     html.clear();
-    const QByteArray reply = post("getnewsdetails.php", request, "newsid", newsId);
+    const QByteArray reply = post("getnewsdetails.php", request, "newsid", newsId, kDetailsMaxBody);
     const std::optional<QByteArray> text = ReadNewsDetailsReply(reply);
     if (!text) {
         report(reply, Script::NewsDetails);

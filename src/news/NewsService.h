@@ -61,10 +61,18 @@ public:
         return NewsErrorText(trimmedReply, script);
     }
 
+    // The newest item is an id and a title: 16 KiB is pages of title. A news text is one
+    // page of HTML, "$"-escaped on the wire: 64 KiB. The list holds every item, an id, a
+    // title and a date each: 4 MiB is tens of thousands of them.
+    static constexpr qint64 kLatestMaxBody = 16 * 1024;
+    static constexpr qint64 kDetailsMaxBody = 64 * 1024;
+    static constexpr qint64 kListMaxBody = 4 * 1024 * 1024;
+
 private:
-    // Posts the six fields and returns the trimmed reply; empty when the request failed.
+    // Posts the six fields and returns the trimmed reply; empty when the request failed or
+    // its reply outgrew `maxBody`.
     QByteArray post(const QByteArray &script, const NewsRequest &request, const QByteArray &fourthName,
-                    const QByteArray &fourthValue);
+                    const QByteArray &fourthValue, qint64 maxBody);
     void report(const QByteArray &trimmedReply, Script script);
 
     TIdHTTP &http_;

@@ -6,7 +6,7 @@
 
 namespace vo {
 
-QByteArray SiteActions::post(const QByteArray &action, Fields fields)
+QByteArray SiteActions::post(const QByteArray &action, Fields fields, qint64 maxBody)
 {
     http_.setReadTimeout(kReadTimeoutMs);
     try {
@@ -15,7 +15,7 @@ QByteArray SiteActions::post(const QByteArray &action, Fields fields)
         for (const auto &[name, value] : fields)
             form.AddField(name, value);
         form.AddField("end", QByteArray());
-        return http_.PostForm(actionsUrl(), form);
+        return http_.PostForm(actionsUrl(), form, maxBody);
     } catch (const std::exception &) {
         return QByteArrayLiteral("BAD");
     }
@@ -25,7 +25,8 @@ bool SiteActions::touchActionsUrl()
 {
     http_.setReadTimeout(kReadTimeoutMs);
     try {
-        http_.GetText(actionsUrl());
+        // Thrown away unread; only a reply without end must not pass.
+        http_.GetText(actionsUrl(), kListMaxBody);
         return true;
     } catch (const std::exception &) {
         return false;
@@ -39,7 +40,7 @@ bool SiteActions::CheckServer()
 
 QByteArray SiteActions::RequestList()
 {
-    return post("3", {});
+    return post("3", {}, kListMaxBody);
 }
 
 bool SiteActions::DeleteProducts(const QByteArray &keys)

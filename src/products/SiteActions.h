@@ -36,11 +36,16 @@ public:
     QByteArray actionsUrl() const { return siteUrl_ + "/actions.php"; }
 
     static constexpr int kReadTimeoutMs = 60000;
+    // The list carries every product, a row of some hundred bytes each: 4 MiB holds tens of
+    // thousands, far past any seller's catalogue, and stays small in memory once split. Every
+    // other reply is a word or one row; 64 KiB leaves a row's fields room to spare.
+    static constexpr qint64 kListMaxBody = 4 * 1024 * 1024;
+    static constexpr qint64 kReplyMaxBody = 64 * 1024;
 
 private:
     using Fields = std::vector<std::pair<QByteArray, QByteArray>>;
 
-    QByteArray post(const QByteArray &action, Fields fields);
+    QByteArray post(const QByteArray &action, Fields fields, qint64 maxBody = kReplyMaxBody);
     // Adding and updating fetch the script once before posting; false when that fails.
     bool touchActionsUrl();
 

@@ -34,7 +34,7 @@ QByteArray readDescription(const QString &fileName)
 
 } // namespace
 
-bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath)
+bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath, qint64 maxBytes)
 {
     // Fetched beside the old file and renamed over it: the name is never removed and opened
     // again, so a link planted under it in between can neither receive the reply nor be
@@ -47,7 +47,7 @@ bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath
     QCoreApplication::processEvents();
     bool stored = false;
     try {
-        http.GetToStream(url, file.device());
+        http.GetToStream(url, file.device(), maxBytes);
         stored = !file.commit();
     } catch (const std::exception &) {
         // No connection, an error status, a broken transfer: all the same failed download.

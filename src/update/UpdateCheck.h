@@ -16,11 +16,16 @@ class TMessageBox;
 // program so that the updater can replace its files.
 enum class UpdateOutcome { NoUpdate, Declined, UpdaterMissing, UpdaterStarted };
 
-// Stores the body of `url` in `localPath` through the client. On any failure of the request the
-// file is removed again and the result is false; the connection is closed either way. A file
-// that cannot be created, a folder or a symbolic link under its name included, raises
-// EFCreateError before anything is sent.
-bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath);
+// The update description is an INI file of two keys, a hundred bytes or so; 8 KiB leaves room
+// for comments and keys the updater may read, and keeps an endless reply off the disk.
+inline constexpr qint64 kUpdateDescriptionMaxBytes = 8 * 1024;
+
+// Stores the body of `url` in `localPath` through the client. On any failure of the request,
+// a body over `maxBytes` included, the file is removed again and the result is false; the
+// connection is closed either way. A file that cannot be created, a folder or a symbolic link
+// under its name included, raises EFCreateError before anything is sent.
+bool DownloadFile(TIdHTTP &http, const QByteArray &url, const QString &localPath,
+                  qint64 maxBytes = kUpdateDescriptionMaxBytes);
 
 // Fetches "mainappupdate.inf" from `updateBaseUrl` (which ends in "/") into the application
 // folder, and when its version is newer than the program's, asks the user and starts

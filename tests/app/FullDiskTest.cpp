@@ -10,6 +10,7 @@
 #include "support/FileSizeLimit.h"
 #include "ui/AnsiLineEdit.h"
 #include "ui/MessageBox.h"
+#include "update/UpdateCheck.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -249,8 +250,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("description");
         QTest::newRow("short: fails as the file closes") << kNewer;
-        // Longer than a file's write buffer: the write fails while the body still arrives.
-        QTest::newRow("long: fails while it arrives") << kNewer + "; " + QByteArray(100000, 'x') + "\r\n";
+        // As long as a description may be: stored whole once there is room.
+        QTest::newRow("at its cap") << kNewer + "; " + QByteArray(kUpdateDescriptionMaxBytes - kNewer.size() - 4, 'x')
+                                           + "\r\n";
     }
     void updateDescriptionOnAFullDisk()
     {

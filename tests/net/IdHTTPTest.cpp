@@ -186,7 +186,7 @@ private Q_SLOTS:
         QTest::newRow("fragment dropped") << QByteArray("/a.php?x=1#top") << QByteArray("GET /a.php?x=1 HTTP/1.1");
         QTest::newRow("backslashes") << QByteArray("\\dir\\a.php") << QByteArray("GET /dir/a.php HTTP/1.1");
         QTest::newRow("nothing after host") << QByteArray() << QByteArray("GET / HTTP/1.1");
-        QTest::newRow("no percent-encoding") << QByteArray("/a b%zz") << QByteArray("GET /a b%zz HTTP/1.1");
+        QTest::newRow("no percent-encoding") << QByteArray("/a\xE9%zz") << QByteArray("GET /a\xE9%zz HTTP/1.1");
     }
 
     void targetHostAndPortAsTheSellerTypedThem()
@@ -213,6 +213,14 @@ private Q_SLOTS:
         QTest::newRow("no scheme") << QByteArray("127.0.0.1:%1/actions.php") << QByteArray("bad");
         QTest::newRow("no host") << QByteArray("http:///%1/actions.php") << QByteArray("bad");
         QTest::newRow("only user") << QByteArray("http://user@:%1/") << QByteArray("bad");
+        // A news base URL from a forged branding file, meant to add a header of its own.
+        QTest::newRow("CR LF in the path") << QByteArray("http://127.0.0.1:%1/n\r\nX-Injected: 1/getlastnews.php")
+                                           << QByteArray("unsendable");
+        QTest::newRow("space in the query") << QByteArray("http://127.0.0.1:%1/a.php?x=1 HTTP/1.0")
+                                            << QByteArray("unsendable");
+        QTest::newRow("tab in the host") << QByteArray("http://127.0.0.1\t:%1/") << QByteArray("unsendable");
+        QTest::newRow("NUL") << QByteArrayLiteral("http://127.0.0.1:%1/a\0b") << QByteArray("unsendable");
+        QTest::newRow("DEL in the fragment") << QByteArray("http://127.0.0.1:%1/a#\x7F") << QByteArray("unsendable");
     }
 
     void unusableUrlsFailBeforeConnecting()
@@ -232,6 +240,8 @@ private Q_SLOTS:
         } catch (const EIdUnknownProtocol &e) {
             QCOMPARE(kind, QByteArray("other"));
             QVERIFY(e.text().isEmpty());
+        } catch (const EIdUnsendableURL &) {
+            QCOMPARE(kind, QByteArray("unsendable"));
         } catch (const EIdMalformedURL &) {
             QCOMPARE(kind, QByteArray("bad"));
         }
@@ -399,6 +409,7 @@ private Q_SLOTS:
         QTest::newRow("NUL") << QByteArrayLiteral("/a\0b");
         QTest::newRow("tab inside") << QByteArray("/a\tb");
         QTest::newRow("DEL") << QByteArray("/a\x7f" "b");
+        QTest::newRow("space inside") << QByteArray("/a b");
     }
 
     void locationWithControlBytesFailsAndSendsNothing()
@@ -669,6 +680,38 @@ private Q_SLOTS:
         QVERIFY(!http.busy());
     }
 
+    void eachOperationStopsAtItsOwnCap()
+    {
+        ScriptServer server;
+        server.queue(ScriptedReply::ok("0123456789"));
+        server.queue(ScriptedReply::ok("0123456789A"));
+        // No framing and no end: only the cap stops it.
+        server.queue(ScriptedReply("HTTP/1.1 200 OK\r\n\r\n" + QByteArray(70000, 'e')));
+        TIdHTTP http;
+        QCOMPARE(http.GetText(server.url("/"), 10), QByteArray("0123456789"));
+        QVERIFY_THROWS_EXCEPTION(EIdReplyTooLarge, http.PostForm(server.url("/"), serverCheckForm(), 10));
+        PieceRecorder sink;
+        QVERIFY_THROWS_EXCEPTION(EIdReplyTooLarge, http.GetToStream(server.url("/"), sink, 40000));
+        QVERIFY(sink.data().size() <= 40000);
+        QVERIFY(!http.busy());
+    }
+
+    void interimRepliesAreCapped()
+    {
+        const QByteArray interim = "HTTP/1.1 100 Continue\r\n\r\n";
+        ScriptServer server;
+        server.queue(ScriptedReply(interim.repeated(TIdHTTP::kMaxInterimReplies) + "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK"));
+        server.queue(ScriptedReply(interim.repeated(TIdHTTP::kMaxInterimReplies + 1) + "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK"));
+        TIdHTTP http;
+        QCOMPARE(http.GetText(server.url("/")), QByteArray("OK"));
+        try {
+            http.GetText(server.url("/"));
+            QFAIL("no failure");
+        } catch (const EIdHTTPProtocolException &e) {
+            QCOMPARE(e.ErrorCode(), 100);
+        }
+    }
+
     // ---- GetToStream ----
 
     void streamGetsThePiecesAsTheyArrive()
@@ -759,6 +802,21 @@ private Q_SLOTS:
         QCOMPARE(server.requests().size(), 1);
     }
 
+    void trickleEndsWhenItsTransferBudgetIsSpent()
+    {
+        ScriptServer server;
+        // Each byte well within the read limit, the whole far beyond the budget.
+        server.queue(ScriptedReply().sendInPieces("HTTP/1.1 200 OK\r\nContent-Length: 200\r\n\r\n" + QByteArray(200, 't'), 1, 20));
+        TIdHTTP http;
+        http.setReadTimeout(1000);
+        TIdHTTP::Limits limits;
+        limits.transferGraceMs = 100;
+        limits.minBytesPerSecond = TIdHTTP::kMaxTextReply;
+        http.setLimits(limits);
+        QVERIFY_THROWS_EXCEPTION(EIdReadTimeout, http.GetText(server.url("/")));
+        QVERIFY(!http.busy());
+    }
+
     void trickleWithinTheLimitIsNoTimeout()
     {
         ScriptServer server;
@@ -847,6 +905,10 @@ private Q_SLOTS:
     {
         ScriptServer server; // accepts, never answers
         TIdHTTP http;        // ReadTimeout 0: no limit
+        // The transfer budget starts at the first reply byte; silence never spends it.
+        TIdHTTP::Limits limits;
+        limits.transferGraceMs = 1;
+        http.setLimits(limits);
         int ticks = 0;
         bool sawBusy = false;
         QTimer ticker;

@@ -99,6 +99,25 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), other_);
     }
 
+    void hugeTitleIsCutAndTheBalloonStaysOnTheScreen()
+    {
+        // Short lines make it tall, one word without a break makes it wide.
+        const QByteArray title = QByteArray("line\r\n").repeated(20000) + QByteArray(100000, 'w');
+        const QByteArray text = "You've Got A Message!\r\n" + title;
+        TNewsHint *hint = ShowNewsHint(*button_, text);
+        QString shown = QString::fromLatin1(text.left(400)) + QStringLiteral("...");
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QCOMPARE(hint->text(), shown);
+        const QRect screen = window_->screen()->geometry();
+        const int frame = 2 * 4 + TNewsHint::kShadowDepth;
+        QVERIFY(hint->width() <= screen.width() / 4 + frame);
+        QVERIFY(hint->height() <= screen.height() / 3 + frame);
+
+        const QByteArray word = "You've Got A Message!\r\n" + QByteArray(100000, 'w');
+        hint = ShowNewsHint(*button_, word);
+        QVERIFY(hint->width() <= screen.width() / 4 + frame);
+    }
+
     void aSecondBalloonReplacesTheFirst()
     {
         const QPointer<TNewsHint> first = ShowNewsHint(*button_, "one");

@@ -194,6 +194,9 @@ private Q_SLOTS:
         QTest::newRow("lower-case token") << QByteArray("invaliduser") << false << QByteArray() << QByteArray()
                                           << QString();
         QTest::newRow("lower-case ok") << QByteArray("ok") << false << QByteArray() << QByteArray() << QString();
+        // Trailing blanks would be trimmed away, but the reply is already over its cap.
+        QTest::newRow("over its cap") << QByteArray("17^T\xAFOK").append(NewsService::kLatestMaxBody, ' ') << false
+                                      << QByteArray() << QByteArray() << kAccessing;
     }
     void latestNewsReplies()
     {
@@ -234,6 +237,8 @@ private Q_SLOTS:
         QTest::newRow("INVALIDUSER") << QByteArray("INVALIDUSER\n") << false << QByteArrayList{} << kUser;
         QTest::newRow("INVALIDNEWS") << QByteArray("INVALIDNEWS") << false << QByteArrayList{} << QString();
         QTest::newRow("other") << QByteArray("Internal error") << false << QByteArrayList{} << QString();
+        QTest::newRow("over its cap") << QByteArray("1^A^x\xAFOK").append(NewsService::kListMaxBody, '\n') << false
+                                      << QByteArrayList{} << kAccessing;
     }
     void listReplies()
     {
@@ -262,6 +267,8 @@ private Q_SLOTS:
         QTest::newRow("CONNECTIONFAIL") << QByteArray("CONNECTIONFAIL") << false << QByteArray() << kSettings;
         QTest::newRow("INVALIDPRODUCT") << QByteArray("INVALIDPRODUCT") << false << QByteArray() << kProduct;
         QTest::newRow("empty") << QByteArray("\t") << false << QByteArray() << kAccessing;
+        QTest::newRow("over its cap") << QByteArray("<p>x</p>\xAFOK").append(NewsService::kDetailsMaxBody, '\n')
+                                      << false << QByteArray() << kAccessing;
     }
     void detailsReplies()
     {

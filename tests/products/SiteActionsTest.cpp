@@ -86,6 +86,18 @@ private Q_SLOTS:
         QCOMPARE(actions().RequestList(), QByteArray("BAD"));
     }
 
+    void repliesPastTheirCapReadAsBad()
+    {
+        const QByteArray list = "OK" + QByteArray(SiteActions::kListMaxBody - 2, ' ');
+        server_->queue(ScriptedReply::ok(list));
+        server_->queue(ScriptedReply::ok(list + ' '));
+        QCOMPARE(actions().RequestList(), list);
+        QCOMPARE(actions().RequestList(), QByteArray("BAD"));
+        // One product's row is held to the cap of the short replies.
+        server_->queue(ScriptedReply::ok("\"1\",\"" + QByteArray(SiteActions::kReplyMaxBody, 'n') + "\",\"f\",\"t\",\"c\",\"k\"^OK"));
+        QVERIFY(!actions().GetProduct("1"));
+    }
+
     void siteUrlEndingInSlashSendsTwoSlashes()
     {
         settings_.swebserver = server_->url("/");

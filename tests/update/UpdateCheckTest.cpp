@@ -169,6 +169,16 @@ private Q_SLOTS:
         QCOMPARE(check(true), UpdateOutcome::NoUpdate);
         QCOMPARE(TMessageBox::takeShown().size(), 0);
         QVERIFY(!QFile::exists(file("mainappupdate.inf")));
+
+        // A newer version padded past the description's cap, then one whose body never ends:
+        // both are no update, and nothing of them stays on the disk.
+        const QByteArray padded = description("9.0") + QByteArray(kUpdateDescriptionMaxBytes, ';');
+        server_->queue(ScriptedReply::ok(padded.left(kUpdateDescriptionMaxBytes + 1)));
+        server_->queue(ScriptedReply("HTTP/1.1 200 OK\r\n\r\n" + padded + padded));
+        QCOMPARE(check(true), UpdateOutcome::NoUpdate);
+        QCOMPARE(check(true), UpdateOutcome::NoUpdate);
+        QCOMPARE(TMessageBox::takeShown().size(), 0);
+        QVERIFY(!QFile::exists(file("mainappupdate.inf")));
     }
 
     void connectionIsClosedAfterEachDownload()
