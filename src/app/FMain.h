@@ -20,13 +20,13 @@ class QPushButton;
 class QStackedWidget;
 class QStatusBar;
 class QTableView;
-class QTextBrowser;
 class QTimer;
 class QToolButton;
 
 namespace vo {
 
 class LinkLabel;
+class SafeHtmlView;
 class ProductListModel;
 struct BannerPicture;
 class TIdHTTP;
@@ -147,7 +147,7 @@ private:
     QStackedWidget *pgcPrinc = nullptr;
     QWidget *stsWelcome = nullptr;
     QWidget *stsMain = nullptr;
-    QTextBrowser *prfWelcome = nullptr;
+    SafeHtmlView *prfWelcome = nullptr;
     QPushButton *bsSkinButton1 = nullptr;
     QWidget *panBanner = nullptr;
     QLabel *imgBanner = nullptr;
