@@ -29,10 +29,11 @@ std::optional<QByteArray> dataPayload(const QUrl &url, qsizetype limit)
         return std::nullopt;
     const QByteArray header = encoded.first(comma);
     const QByteArray body = encoded.sliced(comma + 1);
-    // Percent escapes and base64 both only shrink the text, so its length bounds the result.
-    const bool base64 = header.endsWith(";base64");
-    if ((base64 ? body.size() / 4 * 3 : body.size() / 3) > limit)
+    // Neither percent escapes nor base64 shrink a text below a quarter of its length, so a
+    // body far too long is refused before it is decoded.
+    if (body.size() / 4 > limit)
         return std::nullopt;
+    const bool base64 = header.endsWith(";base64");
     QByteArray bytes = QByteArray::fromPercentEncoding(body);
     if (base64) {
         auto decoded = QByteArray::fromBase64Encoding(bytes, QByteArray::AbortOnBase64DecodingErrors);
