@@ -26,8 +26,8 @@ class QToolButton;
 namespace vo {
 
 class LinkLabel;
-class SafeHtmlView;
 class ProductListModel;
+class SafeHtmlView;
 struct BannerPicture;
 class TIdHTTP;
 class TMessageBox;

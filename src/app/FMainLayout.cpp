@@ -5,8 +5,8 @@
 #include "ui/Accessibility.h"
 #include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
-#include "ui/SafeHtmlView.h"
 #include "ui/LinkLabel.h"
+#include "ui/SafeHtmlView.h"
 #include "ui/ToolIcons.h"
 
 #include <QHBoxLayout>
