@@ -48,6 +48,10 @@ TfrmAbout::TfrmAbout(const BrandingProfile &profile, QWidget *parent)
     lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
     lblCopyright->setGeometry(12, 50, 344, 16);
 
+    // The branding file is anyone's to write: its texts are shown as they stand, never as markup.
+    for (QLabel *label : {lblProductName, lblProductVersion, lblCopyright})
+        label->setTextFormat(Qt::PlainText);
+
     memAbout = new QPlainTextEdit(this);
     memAbout->setObjectName(QStringLiteral("memAbout"));
     memAbout->setGeometry(10, 72, 348, 71);

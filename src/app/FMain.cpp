@@ -18,6 +18,7 @@
 #include "ui/LinkLabel.h"
 #include "ui/LoopingMovie.h"
 #include "ui/MessageBox.h"
+#include "ui/SafeHtmlView.h"
 #include "ui/Skin.h"
 #include "ui/WindowPlacement.h"
 #include "update/UpdateCheck.h"
@@ -30,7 +31,6 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTableView>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -208,7 +208,7 @@ void TfrmMain::FormShow()
     }
     pgcPrinc->setCurrentIndex(0);
     if (!profile_.WelcomePage.isEmpty()) {
-        prfWelcome->setHtml(ansi::toUnicode(profile_.WelcomePage));
+        prfWelcome->showHtml(ansi::toUnicode(profile_.WelcomePage));
         pgcPrinc->setCurrentWidget(stsWelcome);
     } else if (stsWelcome) {
         pgcPrinc->removeWidget(stsWelcome);

@@ -20,7 +20,6 @@ class QPushButton;
 class QStackedWidget;
 class QStatusBar;
 class QTableView;
-class QTextBrowser;
 class QTimer;
 class QToolButton;
 
@@ -28,6 +27,7 @@ namespace vo {
 
 class LinkLabel;
 class ProductListModel;
+class SafeHtmlView;
 struct BannerPicture;
 class TIdHTTP;
 class TMessageBox;
@@ -147,7 +147,7 @@ private:
     QStackedWidget *pgcPrinc = nullptr;
     QWidget *stsWelcome = nullptr;
     QWidget *stsMain = nullptr;
-    QTextBrowser *prfWelcome = nullptr;
+    SafeHtmlView *prfWelcome = nullptr;
     QPushButton *bsSkinButton1 = nullptr;
     QWidget *panBanner = nullptr;
     QLabel *imgBanner = nullptr;

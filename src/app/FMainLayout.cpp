@@ -5,8 +5,8 @@
 #include "ui/Accessibility.h"
 #include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
-#include "ui/HtmlLinks.h"
 #include "ui/LinkLabel.h"
+#include "ui/SafeHtmlView.h"
 #include "ui/ToolIcons.h"
 
 #include <QHBoxLayout>
@@ -17,7 +17,6 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,9 +66,7 @@ void pressOnKeys(QWidget *scope, std::initializer_list<Qt::Key> keys, QAbstractB
 QWidget *TfrmMain::buildWelcomePage()
 {
     auto *page = makeNamed<QWidget>("stsWelcome");
-    prfWelcome = makeNamed<QTextBrowser>("prfWelcome");
-    prfWelcome->setReadOnly(true);
-    openLinksInBrowser(*prfWelcome);
+    prfWelcome = makeNamed<SafeHtmlView>("prfWelcome");
     prfWelcome->setAccessibleName(QStringLiteral("Welcome"));
 
     auto *strip = makePanel("bsSkinPanel14", 39);

@@ -2,8 +2,11 @@
 
 #include "branding/PictureFiles.h"
 #include "platform/AnsiText.h"
+#include "ui/PictureBounds.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 
 #include <algorithm>
 #include <optional>
@@ -23,6 +26,24 @@ QByteArray stillFormatFor(const QByteArray &fileNamePart)
     if (extension == "jpg" || extension == "jpeg")
         return QByteArrayLiteral("jpeg");
     return {};
+}
+
+// The strip is a few dozen pixels high; a banner is small. Qt's decoder makes a whole frame
+// of the GIF's logical screen for each frame it plays, so both the frame and the frames
+// together are bounded before anything is decoded.
+constexpr int kMaxBannerSide = 2000;
+constexpr qint64 kMaxAnimationPixels = 64LL * 1000 * 1000;
+
+bool animationTooLarge(const QByteArray &gif)
+{
+    QBuffer buffer;
+    buffer.setData(gif);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "gif");
+    const QSize frame = decodedFrameSize(reader, gif);
+    const qint64 frames = std::max(reader.imageCount(), 1);
+    return frame.width() > kMaxBannerSide || frame.height() > kMaxBannerSide
+           || qint64(std::max(frame.width(), 0)) * std::max(frame.height(), 0) * frames > kMaxAnimationPixels;
 }
 
 } // namespace
@@ -51,6 +72,10 @@ BannerPicture loadBannerPicture(const AppFolder &folder, int number, const QByte
     const bool animated = (folder.path() + shownName).toLower().contains(QLatin1String(".gif"));
     const QByteArray format = animated ? QByteArrayLiteral("gif") : stillFormatFor(namePart);
     const std::optional<QByteArray> data = format.isEmpty() ? std::nullopt : readWholeFile(storedFile);
+    if (data && animated && animationTooLarge(*data)) {
+        picture.problem = QStringLiteral("The banner picture %1 (%2) is too large to be shown.").arg(shownName, storedName);
+        return picture;
+    }
     const QList<QImage> pictures = data ? decodePictures(*data, format, 1) : QList<QImage>();
     if (pictures.isEmpty()) {
         picture.problem = problem;

@@ -5,14 +5,13 @@
 #include "platform/AnsiText.h"
 #include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
-#include "ui/HtmlLinks.h"
+#include "ui/SafeHtmlView.h"
 
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTextBrowser>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -140,12 +139,9 @@ TfrmNews::TfrmNews(const BrandingProfile &profile, const QByteArrayList &newsLis
             [this] { runGuarded([this] { lvwItemsChange(); }); });
     listLayout->addWidget(lvwItems);
 
-    prfEditorNews = new QTextBrowser;
+    prfEditorNews = new SafeHtmlView;
     prfEditorNews->setObjectName(QStringLiteral("prfEditorNews"));
     prfEditorNews->setAccessibleName(QStringLiteral("News text"));
-    prfEditorNews->setReadOnly(true);
-    // Following a link inside the view would blank the news text.
-    openLinksInBrowser(*prfEditorNews);
     prfEditorNews->setMinimumHeight(kMinimumPane);
 
     splitter_ = new QSplitter(Qt::Vertical);
@@ -245,7 +241,7 @@ void TfrmNews::lvwItemsChange()
     QByteArray html;
     if (!service.FetchNewsDetails(*request, newsId, html))
         return;
-    prfEditorNews->setHtml(ansi::toUnicode(html));
+    prfEditorNews->showHtml(ansi::toUnicode(html));
     saveLastNewsId_(newsId);
 }
 

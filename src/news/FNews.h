@@ -10,12 +10,12 @@
 
 class QPushButton;
 class QSplitter;
-class QTextBrowser;
 class QTreeWidget;
 
 namespace vo {
 
 class TIdHTTP;
+class SafeHtmlView;
 class TMessageBox;
 
 // The news window: the items that the News button has just fetched, and the text of the one
@@ -59,7 +59,7 @@ private:
 
     QTreeWidget *lvwItems = nullptr;
     QSplitter *splitter_ = nullptr;
-    QTextBrowser *prfEditorNews = nullptr;
+    SafeHtmlView *prfEditorNews = nullptr;
     QWidget *buttonPanel_ = nullptr;
     QPushButton *btnExit = nullptr;
 };

@@ -9,7 +9,8 @@ LoopingMovie::LoopingMovie(const QByteArray &gif, QObject *parent)
     data_.open(QIODevice::ReadOnly);
     setFormat(QByteArrayLiteral("gif"));
     setDevice(&data_);
-    setCacheMode(QMovie::CacheAll);
+    // Every cached frame is a full-size image; a small file can hold thousands of them.
+    setCacheMode(QMovie::CacheNone);
     connect(this, &QMovie::finished, this, &LoopingMovie::replay, Qt::QueuedConnection);
 }
 

@@ -69,6 +69,8 @@ TMessageBox::Answer TMessageBox::execute(Kind kind, const QString &text, Buttons
                     buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel,
                     parent);
     box.setObjectName(QStringLiteral("msgMainBox"));
+    // Messages carry file names and server texts; none of it may become markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultAnswer == Answer::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
     // Once the application is quitting, exec() returns at once; that must never read as Ok.
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;

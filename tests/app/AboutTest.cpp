@@ -53,6 +53,21 @@ private Q_SLOTS:
         QCOMPARE(memo->document()->blockCount(), 5);
     }
 
+    void brandingTextsAreNotMarkup()
+    {
+        BrandingProfile profile;
+        profile.ApplicationName = "<img src=\"/dev/zero\">";
+        profile.CopyrightCompany = "<font color=red>Acme</font>";
+        TfrmAbout dialog(profile);
+        dialog.grab();
+        for (const char *name : {"lblProductName", "lblCopyright"}) {
+            auto *label = child<QLabel>(&dialog, name);
+            // Drawn as written: as wide as its characters, not as a picture or a coloured word.
+            QVERIFY2(label->sizeHint().width() >= label->fontMetrics().horizontalAdvance(label->text()), name);
+        }
+        QCOMPARE(text(&dialog, "lblProductName"), QStringLiteral("<img src=\"/dev/zero\">"));
+    }
+
     void layout()
     {
         TfrmAbout dialog{BrandingProfile()};

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -157,6 +158,21 @@ private Q_SLOTS:
         QVERIFY(QApplication::focusWidget());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(child<QStackedWidget>(&window, "pgcPrinc")->currentWidget()->objectName(), QStringLiteral("stsMain"));
+    }
+
+    void welcomePageLoadsNoLocalFile()
+    {
+        QVERIFY(QImage(6, 6, QImage::Format_RGB32).save(file("seen.png"), "PNG"));
+        writeBranding("<%%Welcome1%%>Hello <img src=\"" + file("seen.png").toUtf8() + "\"><%%/Welcome1%%>");
+        TfrmMain window{AppFolder(dir_->path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *view = child<QTextBrowser>(&window, "prfWelcome");
+        view->grab();
+        QVERIFY(view->toPlainText().startsWith(QStringLiteral("Hello")));
+        const QVariant picture = view->document()->resource(QTextDocument::ImageResource, QUrl::fromLocalFile(file("seen.png")));
+        QVERIFY(picture.value<QImage>().isNull() && picture.value<QPixmap>().isNull() && picture.toByteArray().isEmpty());
     }
 
     void bannerWithoutAddressOpensNothing()

@@ -315,6 +315,33 @@ private Q_SLOTS:
         QCOMPARE(result.profile.BannerURL, QByteArray("http://b/"));
     }
 
+    void oversizedAnimationIsRefused_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("4000 x 4000 screen, 1 x 1 frame") << QSize(4000, 4000) << 1;
+        QTest::newRow("wide") << QSize(2001, 20) << 1;
+        QTest::newRow("small frames, too many") << QSize(1000, 1000) << 65;
+    }
+
+    void oversizedAnimationIsRefused()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(int, frames);
+        const auto word = [](int value) { return QByteArray(1, char(value & 0xFF)) + char(value >> 8); };
+        // Each frame one pixel at the corner; Qt's decoder still makes a whole screen per frame.
+        QByteArray gif = "GIF89a" + word(screen.width()) + word(screen.height()) + QByteArray::fromHex("800000000000ffffff");
+        for (int i = 0; i < frames; ++i)
+            gif += QByteArray::fromHex("21f90400010000002c0000000001000100000202440100");
+        gif += ';';
+        QVERIFY(writeBranding(tagged("Banner1", "<i>ad<i>.gif^http://b/")));
+        QVERIFY(write("banner1.dat", gif));
+        const BrandingResult result = load();
+        QCOMPARE(int(result.banner.kind), int(BannerPicture::Kind::None));
+        QVERIFY(result.bannerHidden());
+        QCOMPARE(result.problems, QStringList{QStringLiteral("The banner picture <i>ad<i>.gif (banner1.dat) is too large to be shown.")});
+    }
+
     void chosenBannerUsesItsOwnNumber()
     {
         QVERIFY(writeBranding(tagged("Banner1", "one.bmp^http://1/") + tagged("Banner2", "two.bmp^http://2/")));
