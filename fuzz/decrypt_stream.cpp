@@ -1,11 +1,7 @@
 // DecryptStream on whatever bytes a damaged or forged branding file may hold. The first byte
 // picks the passphrase, and so the key size; with its top bit set the rest is also put
 // through an encrypt and decrypt round trip.
-#include "FuzzSupport.h"
-
-#include "branding/AesLib.h"
-
-#include <QBuffer>
+#include "CipherRuns.h"
 
 namespace {
 
@@ -26,36 +22,16 @@ QByteArray passphraseFor(std::uint8_t choice)
     }
 }
 
-struct Decrypted
-{
-    bool ok = false;
-    QByteArray plain;
-};
-
 Decrypted decrypt(const QByteArray &passphrase, const QByteArray &container)
 {
-    QByteArray sourceBytes = container;
-    QBuffer source(&sourceBytes);
-    source.open(QIODevice::ReadOnly);
-    Decrypted out;
-    QBuffer destination(&out.plain);
-    destination.open(QIODevice::WriteOnly);
     vo::TEncryption decryption(passphrase, kBufferSize);
-    out.ok = decryption.DecryptStream(source, destination, container.size());
-    return out;
+    return decryptWith(decryption, container);
 }
 
 QByteArray encrypt(const QByteArray &passphrase, const QByteArray &plain)
 {
-    QByteArray plainBytes = plain;
-    QBuffer source(&plainBytes);
-    source.open(QIODevice::ReadOnly);
-    QByteArray container;
-    QBuffer destination(&container);
-    destination.open(QIODevice::WriteOnly);
     vo::TEncryption encryption(passphrase, kBufferSize, [] { return quint64(0x0123456789abcdefULL); });
-    FUZZ_CHECK(encryption.EncryptStream(source, destination));
-    return container;
+    return encryptWith(encryption, plain);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // redirects followed up to the limit, the body of the final reply delivered, and whether the
 // connection may carry the next request. The same decisions the client makes, without a socket.
 #include "FuzzSupport.h"
+#include "PieceSource.h"
 
 #include "net/IdExceptions.h"
 #include "net/IdHTTP.h"
@@ -14,32 +15,6 @@ namespace {
 using namespace vo::fuzz;
 
 constexpr qsizetype kMaxLineLength = 128;
-
-// Hands out the scripted bytes in pieces whose sizes the input chooses.
-class PieceSource final : public vo::ByteSource
-{
-public:
-    PieceSource(QByteArray sizes, QByteArray stream) : sizes_(std::move(sizes)), stream_(std::move(stream)) {}
-
-    bool readMore(QByteArray &buffer) override
-    {
-        if (position_ >= stream_.size())
-            return false;
-        qsizetype piece = 1;
-        if (!sizes_.isEmpty())
-            piece += static_cast<unsigned char>(sizes_.at(reads_++ % sizes_.size()));
-        piece = qMin(piece, stream_.size() - position_);
-        buffer.append(stream_.sliced(position_, piece));
-        position_ += piece;
-        return true;
-    }
-
-private:
-    const QByteArray sizes_;
-    const QByteArray stream_;
-    qsizetype position_ = 0;
-    qsizetype reads_ = 0;
-};
 
 bool asksFor(const vo::ReplyHead &head, QByteArrayView connection)
 {

@@ -1,6 +1,7 @@
 // The HTTP reply reader: status line, headers and the three ways a body is framed, fed in
 // pieces whose sizes the input chooses, as a socket would hand them out.
 #include "FuzzSupport.h"
+#include "PieceSource.h"
 
 #include "net/IdExceptions.h"
 #include "net/ReplyReader.h"
@@ -11,33 +12,6 @@ using namespace vo::fuzz;
 
 constexpr qsizetype kMaxLineLength = 64;
 constexpr int kMaxReplies = 8;
-
-class PieceSource final : public vo::ByteSource
-{
-public:
-    PieceSource(QByteArray sizes, QByteArray stream) : sizes_(std::move(sizes)), stream_(std::move(stream)) {}
-
-    bool readMore(QByteArray &buffer) override
-    {
-        if (position_ >= stream_.size())
-            return false;
-        qsizetype piece = 1;
-        if (!sizes_.isEmpty())
-            piece += static_cast<unsigned char>(sizes_.at(reads_++ % sizes_.size()));
-        piece = qMin(piece, stream_.size() - position_);
-        buffer.append(stream_.sliced(position_, piece));
-        position_ += piece;
-        return true;
-    }
-
-    qsizetype delivered() const { return position_; }
-
-private:
-    const QByteArray sizes_;
-    const QByteArray stream_;
-    qsizetype position_ = 0;
-    qsizetype reads_ = 0;
-};
 
 // What a run of the reader saw, so that two runs over the same bytes can be compared.
 struct Transcript

@@ -3,11 +3,7 @@
 // size, salt entropy, material and data: encrypted and decrypted it comes back, one changed
 // byte after the salt is refused, and the raw input as a container never decrypts
 // to more than it can hold.
-#include "FuzzSupport.h"
-
-#include "branding/AesLib.h"
-
-#include <QBuffer>
+#include "CipherRuns.h"
 
 namespace {
 
@@ -21,12 +17,6 @@ struct Settings
     QByteArray material;
 };
 
-struct Decrypted
-{
-    bool ok = false;
-    QByteArray plain;
-};
-
 // One cipher object serves every stream of a run, as the salt generator's start-up mixing
 // would otherwise cost more than the ciphering.
 class Cipher
@@ -38,29 +28,8 @@ public:
     {
     }
 
-    Decrypted decrypt(const QByteArray &container)
-    {
-        QByteArray sourceBytes = container;
-        QBuffer source(&sourceBytes);
-        source.open(QIODevice::ReadOnly);
-        Decrypted out;
-        QBuffer destination(&out.plain);
-        destination.open(QIODevice::WriteOnly);
-        out.ok = crypt_.DecryptStream(source, destination, container.size());
-        return out;
-    }
-
-    QByteArray encrypt(const QByteArray &plain)
-    {
-        QByteArray plainBytes = plain;
-        QBuffer source(&plainBytes);
-        source.open(QIODevice::ReadOnly);
-        QByteArray container;
-        QBuffer destination(&container);
-        destination.open(QIODevice::WriteOnly);
-        FUZZ_CHECK(crypt_.EncryptStream(source, destination));
-        return container;
-    }
+    Decrypted decrypt(const QByteArray &container) { return decryptWith(crypt_, container); }
+    QByteArray encrypt(const QByteArray &plain) { return encryptWith(crypt_, plain); }
 
 private:
     vo::TEncryption crypt_;
