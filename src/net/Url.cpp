@@ -136,6 +136,9 @@ HttpUrl parseHttpUrl(const QByteArray &rawUrl)
 HttpUrl resolveLocation(const HttpUrl &base, const QByteArray &rawLocation)
 {
     QByteArray location = rawLocation.trimmed();
+    // A relative reference goes onto the request line as much as an absolute one does.
+    if (!isSendableUrlText(location))
+        throw EIdUnsendableURL();
     location.replace('\\', '/');
     if (startsWithScheme(location))
         return parseHttpUrl(location);

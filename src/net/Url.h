@@ -31,7 +31,8 @@ HttpUrl parseHttpUrl(const QByteArray &url);
 
 // The URL a Location value names when it came in a reply to `base`. A value without scheme
 // and host keeps base's host and port; a relative path joins base's directory; "." and ".."
-// segments of such paths are resolved.
+// segments of such paths are resolved. Throws as parseHttpUrl does, EIdUnsendableURL for a
+// value that isSendableUrlText refuses, relative or not.
 HttpUrl resolveLocation(const HttpUrl &base, const QByteArray &location);
 
 // RFC 3986 dot-segment removal on the path part; a query is left untouched.

@@ -119,6 +119,9 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(EIdIOHandlerPropInvalid, resolveLocation(parseHttpUrl("http://h/"), "https://h/"));
         // A scheme before the first "/" makes the value absolute, and this one names no host.
         QVERIFY_THROWS_EXCEPTION(EIdMalformedURL, resolveLocation(parseHttpUrl("http://h/"), "mailto:a@b?x=/y"));
+        // Relative or not, a value with a blank or a control byte inside never becomes a target.
+        QVERIFY_THROWS_EXCEPTION(EIdUnsendableURL, resolveLocation(parseHttpUrl("http://h/"), QByteArray("?n\0e", 4)));
+        QVERIFY_THROWS_EXCEPTION(EIdUnsendableURL, resolveLocation(parseHttpUrl("http://h/"), "a b.php"));
     }
 };
 
