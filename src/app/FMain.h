@@ -52,8 +52,6 @@ public:
     // Start-up legs; each reports its outcome as its result, never as a message.
     void StartupNewsCheck();
     void CheckForUpdates(bool silent);
-    bool CheckServer();
-    bool RefreshProducts();
     bool FillProductList(const QByteArray &reply);
 
     void LoadServerSettings();

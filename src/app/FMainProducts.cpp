@@ -51,17 +51,6 @@ bool TfrmMain::refuseWhileBusy() const
     return true;
 }
 
-bool TfrmMain::CheckServer()
-{
-    return actions().CheckServer();
-}
-
-bool TfrmMain::RefreshProducts()
-{
-    SiteActions site = actions();
-    return RefreshProducts(site);
-}
-
 bool TfrmMain::RefreshProducts(SiteActions &site)
 {
     MainStatusPanel->setText(QStringLiteral("Getting data..."));
