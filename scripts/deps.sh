@@ -1,9 +1,9 @@
 # Sourced by scripts/run, scripts/test and scripts/fuzz: installs the Debian packages that are missing.
 # shellcheck shell=bash
 
-VO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
-                   libssl-dev zlib1g-dev libjpeg-dev)
-VO_RUN_PACKAGES=(xvfb xauth x11-utils imagemagick)
+VO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libssl-dev zlib1g-dev libjpeg-dev)
+# The demo serves the seller's kit and the publisher's stand-in with PHP's built-in server.
+VO_RUN_PACKAGES=(xvfb xauth x11-utils imagemagick php-cli php8.2-sqlite3)
 VO_TEST_PACKAGES=(xvfb xauth x11-utils xdotool libxcb1-dev pkg-config 7zip php-cli curl)
 # libFuzzer and its sanitizer runtimes come with clang (scripts/fuzz).
 VO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
