@@ -1,0 +1,6 @@
+<?php
+declare(strict_types=1);
+
+require __DIR__ . '/lib/autoload.php';
+
+ThanksDesk::forKit(Kit::fromDir(__DIR__))->answer($_GET, Request::clientAddress())->send();
