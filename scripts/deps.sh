@@ -4,7 +4,11 @@
 VO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
                    libssl-dev zlib1g-dev libjpeg-dev)
 VO_RUN_PACKAGES=(xvfb xauth x11-utils imagemagick)
-VO_TEST_PACKAGES=(xvfb xauth x11-utils xdotool libxcb1-dev pkg-config 7zip php-cli curl)
+# The seller's site kit: its suites run on SQLite and on a scratch MariaDB (scripts/site-test).
+# The versioned names are Debian 12's own packages; the unversioned php-sqlite3 is only a pointer.
+VO_SITE_TEST_PACKAGES=(php-cli php8.2-sqlite3 php8.2-mysql phpunit mariadb-server mariadb-client)
+VO_TEST_PACKAGES=(xvfb xauth x11-utils xdotool libxcb1-dev pkg-config 7zip php-cli curl
+                  "${VO_SITE_TEST_PACKAGES[@]}")
 # libFuzzer and its sanitizer runtimes come with clang (scripts/fuzz).
 VO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -1,0 +1,70 @@
+<?php
+declare(strict_types=1);
+
+/**
+ * The kit's connection: MySQL/MariaDB when config.php names a host, else SQLite in the data folder
+ * (the demo, and sellers without MySQL). Every connection leaves with its tables in place.
+ */
+final class Database
+{
+    public const SQLITE_FILE = 'site.sqlite';
+    private const BUSY_SECONDS = 10;
+
+    public static function open(SiteConfig $config, KitSettings $settings): PDO
+    {
+        $db = $config->hostname === '' ? self::openSqlite($settings->dataDir) : self::openMysql($config);
+        Schema::create($db);
+        return $db;
+    }
+
+    /** PDO DSN parts for $hostname as sellers write it: "host", "host:3307", "[::1]:3307", "localhost:/path.sock". */
+    public static function mysqlTarget(string $hostname): array
+    {
+        if (preg_match('/^\[([^\]]+)\](?::([0-9]{1,5}))?$/', $hostname, $m) === 1) {
+            return isset($m[2]) ? ['host' => $m[1], 'port' => $m[2]] : ['host' => $m[1]];
+        }
+        if (substr_count($hostname, ':') !== 1) {
+            return ['host' => $hostname];
+        }
+        [$host, $rest] = explode(':', $hostname, 2);
+        if (preg_match('/^[0-9]{1,5}$/', $rest) === 1) {
+            return ['host' => $host, 'port' => $rest];
+        }
+        return ['host' => $host === '' ? 'localhost' : $host, 'unix_socket' => $rest];
+    }
+
+    private static function openMysql(SiteConfig $config): PDO
+    {
+        $parts = self::mysqlTarget($config->hostname) + ['dbname' => $config->database];
+        $dsn = [];
+        foreach ($parts as $name => $value) {
+            // PDO's DSN has no escaping: a ";" would start another option.
+            if (str_contains($value, ';')) {
+                throw new RuntimeException('the database host or name holds a ";"');
+            }
+            $dsn[] = $name . '=' . $value;
+        }
+        $db = new PDO('mysql:' . implode(';', $dsn), $config->username, $config->password, [
+            PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION,
+            PDO::ATTR_EMULATE_PREPARES => false,
+            PDO::ATTR_STRINGIFY_FETCHES => true,
+        ]);
+        // Binary client character set: bytes travel and are stored unchanged. Strict mode makes an
+        // over-long value an error instead of a silently cut one.
+        $db->exec("SET NAMES binary, SESSION sql_mode = 'STRICT_ALL_TABLES,NO_ENGINE_SUBSTITUTION'");
+        return $db;
+    }
+
+    private static function openSqlite(string $dataDir): PDO
+    {
+        if (!is_dir($dataDir) && !mkdir($dataDir, 0770, true) && !is_dir($dataDir)) {
+            throw new RuntimeException('cannot create the data folder');
+        }
+        $db = new PDO('sqlite:' . $dataDir . '/' . self::SQLITE_FILE, null, null, [
+            PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION,
+            PDO::ATTR_TIMEOUT => self::BUSY_SECONDS,
+            PDO::ATTR_STRINGIFY_FETCHES => true,
+        ]);
+        return $db;
+    }
+}

@@ -1,0 +1,72 @@
+<?php
+declare(strict_types=1);
+
+/**
+ * The seller's own settings of the kit: kit-settings.php in the kit folder, a PHP file that
+ * returns an array. The console never writes it. Missing file or key: the default applies.
+ * Keys: 'actions_allow' (addresses and networks that may call actions.php), 'archive_root'
+ * (folder of the product folders, null = the kit folder), 'data_dir' (folder of the SQLite file,
+ * null = data/ in the kit folder). Relative folders are taken from the kit folder.
+ */
+final class KitSettings
+{
+    public const FILE = 'kit-settings.php';
+    public const DEFAULT_ACTIONS_ALLOW = ['127.0.0.1', '::1'];
+
+    /** @param list<string> $actionsAllow */
+    private function __construct(
+        public readonly string $kitDir,
+        public readonly string $archiveRoot,
+        public readonly string $dataDir,
+        public readonly array $actionsAllow,
+        private readonly array $values,
+    ) {
+    }
+
+    public static function load(string $kitDir): self
+    {
+        $file = $kitDir . '/' . self::FILE;
+        if (!is_file($file)) {
+            return self::fromArray($kitDir, []);
+        }
+        $values = (static fn (string $f): mixed => include $f)($file);
+        if (!is_array($values)) {
+            // Silently falling back to defaults could open another database than the seller meant.
+            throw new RuntimeException(self::FILE . ' must return an array');
+        }
+        return self::fromArray($kitDir, $values);
+    }
+
+    public static function fromArray(string $kitDir, array $values): self
+    {
+        $allow = $values['actions_allow'] ?? self::DEFAULT_ACTIONS_ALLOW;
+        if (!is_array($allow)) {
+            throw new RuntimeException("'actions_allow' must be a list of addresses");
+        }
+        return new self(
+            $kitDir,
+            self::folder($kitDir, $values['archive_root'] ?? null, $kitDir),
+            self::folder($kitDir, $values['data_dir'] ?? null, $kitDir . '/data'),
+            array_values(array_map('strval', $allow)),
+            $values,
+        );
+    }
+
+    /** Any further key of the file, as written there; $default when it is missing. */
+    public function get(string $key, mixed $default = null): mixed
+    {
+        return array_key_exists($key, $this->values) ? $this->values[$key] : $default;
+    }
+
+    private static function folder(string $kitDir, mixed $value, string $default): string
+    {
+        if ($value === null || $value === '') {
+            return $default;
+        }
+        if (!is_string($value)) {
+            throw new RuntimeException('folders in ' . self::FILE . ' must be texts');
+        }
+        $absolute = str_starts_with($value, '/') || preg_match('#^[A-Za-z]:[\\\\/]#', $value) === 1;
+        return rtrim($absolute ? $value : $kitDir . '/' . $value, '/\\');
+    }
+}

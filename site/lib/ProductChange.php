@@ -1,0 +1,10 @@
+<?php
+declare(strict_types=1);
+
+/** How a change to the product store ended. */
+enum ProductChange
+{
+    case Done;
+    case NameTaken;
+    case Missing;
+}

@@ -1,0 +1,53 @@
+<?php
+declare(strict_types=1);
+
+/**
+ * The kit's tables, created on the first request (there is no manual SQL step for the seller).
+ * Texts are stored as the bytes that came in: the console speaks the seller's ANSI code page and
+ * never converts, so MySQL columns are binary and SQLite compares with its byte collation.
+ */
+final class Schema
+{
+    /** @var array<string, list<string>> statements per PDO driver name */
+    private const STATEMENTS = [
+        'sqlite' => [
+            'CREATE TABLE IF NOT EXISTS kit_counters (
+                name TEXT NOT NULL PRIMARY KEY,
+                value INTEGER NOT NULL)',
+            "INSERT OR IGNORE INTO kit_counters (name, value) VALUES ('products', 0)",
+            'CREATE TABLE IF NOT EXISTS products (
+                id INTEGER NOT NULL PRIMARY KEY,
+                name TEXT NOT NULL,
+                name_key TEXT NOT NULL UNIQUE,
+                folder TEXT NOT NULL,
+                thanks_page TEXT NOT NULL,
+                code TEXT NOT NULL UNIQUE)',
+        ],
+        'mysql' => [
+            'CREATE TABLE IF NOT EXISTS kit_counters (
+                name VARBINARY(32) NOT NULL PRIMARY KEY,
+                value BIGINT NOT NULL) ENGINE=InnoDB',
+            "INSERT IGNORE INTO kit_counters (name, value) VALUES ('products', 0)",
+            'CREATE TABLE IF NOT EXISTS products (
+                id BIGINT NOT NULL PRIMARY KEY,
+                name VARBINARY(255) NOT NULL,
+                name_key VARBINARY(255) NOT NULL,
+                folder VARBINARY(1024) NOT NULL,
+                thanks_page VARBINARY(1024) NOT NULL,
+                code VARBINARY(16) NOT NULL,
+                UNIQUE KEY products_name_key (name_key),
+                UNIQUE KEY products_code (code)) ENGINE=InnoDB',
+        ],
+    ];
+
+    public static function create(PDO $db): void
+    {
+        $driver = $db->getAttribute(PDO::ATTR_DRIVER_NAME);
+        if (!isset(self::STATEMENTS[$driver])) {
+            throw new RuntimeException('unsupported database driver ' . $driver);
+        }
+        foreach (self::STATEMENTS[$driver] as $statement) {
+            $db->exec($statement);
+        }
+    }
+}

@@ -1,0 +1,184 @@
+<?php
+declare(strict_types=1);
+
+/**
+ * A throw-away copy of the kit, as a seller would upload it, with its own config.php,
+ * kit-settings.php and an empty database: SQLite in the copy's data folder, or MariaDB/MySQL when
+ * VANTREL_TEST_DB=mysql names a server (VANTREL_TEST_MYSQL_HOST, _DATABASE, _USER, _PASSWORD).
+ * The MySQL database is emptied of every table, so point it only at a scratch database.
+ * serve() runs the copy under PHP's built-in server through its router, as `php -S` does for a
+ * seller; request() then talks to it over a plain socket and reads the reply byte for byte.
+ */
+final class KitFixture
+{
+    private const SKIPPED = ['tests', 'data', Kit::CONFIG_FILE, KitSettings::FILE];
+
+    public readonly string $kitDir;
+    private string $rootDir;
+    /** @var resource|null */
+    private $server = null;
+    private int $port = 0;
+
+    /** @param array<string, string|int> $config values of config.php by variable name, without "$" */
+    public function __construct(array $config = [], array $settings = [])
+    {
+        $this->rootDir = sys_get_temp_dir() . '/vantrel-kit-' . bin2hex(random_bytes(6));
+        $this->kitDir = $this->rootDir . '/site';
+        self::copyKit(dirname(__DIR__), $this->kitDir);
+        $this->writeConfig($config);
+        $this->writeSettings($settings);
+        if (self::usesMysql()) {
+            self::emptyMysql(Kit::fromDir($this->kitDir)->db());
+        }
+    }
+
+    public static function usesMysql(): bool
+    {
+        return getenv('VANTREL_TEST_DB') === 'mysql';
+    }
+
+    /**
+     * Writes config.php byte for byte as the console does. The database values come from the
+     * environment when the suites run on MySQL; $values may set any variable.
+     */
+    public function writeConfig(array $values): void
+    {
+        $database = self::usesMysql() ? [
+            'hostname' => (string) getenv('VANTREL_TEST_MYSQL_HOST'),
+            'database' => (string) getenv('VANTREL_TEST_MYSQL_DATABASE'),
+            'username' => (string) getenv('VANTREL_TEST_MYSQL_USER'),
+            'password' => (string) getenv('VANTREL_TEST_MYSQL_PASSWORD'),
+        ] : [];
+        $values += $database + ['sExpireTimeout' => 0, 'sMaxDownloads' => 0, 'sMaxIPs' => 0];
+        $text = "<?php\r\n";
+        foreach (['hostname', 'database', 'username', 'password', 'sExpireTimeout', 'sMaxDownloads',
+                  'sMaxIPs', 'sSecretKey'] as $name) {
+            $text .= '  $' . $name . '="' . ($values[$name] ?? '') . "\";\r\n";
+        }
+        file_put_contents($this->kitDir . '/' . Kit::CONFIG_FILE, $text . "?>\r\n");
+    }
+
+    public function writeSettings(array $settings): void
+    {
+        file_put_contents($this->kitDir . '/' . KitSettings::FILE,
+            "<?php\nreturn " . var_export($settings, true) . ";\n");
+    }
+
+    public function kit(?Clock $clock = null): Kit
+    {
+        $kit = Kit::fromDir($this->kitDir);
+        return $clock === null ? $kit : new Kit($kit->config, $kit->settings, $clock);
+    }
+
+    /** Starts `php -S` on a free loopback port with the kit's router; $env is added to its environment. */
+    public function serve(array $env = []): void
+    {
+        $probe = stream_socket_server('tcp://127.0.0.1:0');
+        $this->port = (int) substr(strrchr(stream_socket_get_name($probe, false), ':'), 1);
+        fclose($probe);
+        $this->server = proc_open(
+            [PHP_BINARY, '-S', '127.0.0.1:' . $this->port, '-t', $this->rootDir, $this->kitDir . '/router.php'],
+            [0 => ['file', '/dev/null', 'r'], 1 => ['file', '/dev/null', 'w'], 2 => ['file', '/dev/null', 'w']],
+            $pipes,
+            $this->rootDir,
+            $env + getenv(),
+        );
+        for ($i = 0; $i < 250; ++$i) {
+            $socket = @stream_socket_client('tcp://127.0.0.1:' . $this->port, $errno, $error, 1);
+            if ($socket !== false) {
+                fclose($socket);
+                return;
+            }
+            usleep(20_000);
+        }
+        throw new RuntimeException('php -S did not start');
+    }
+
+    /** Sends one request over a fresh connection and reads the reply to its end. */
+    public function request(string $method, string $target, string $body = '', ?string $contentType = null): HttpReply
+    {
+        $socket = stream_socket_client('tcp://127.0.0.1:' . $this->port, $errno, $error, 5);
+        if ($socket === false) {
+            throw new RuntimeException('cannot connect: ' . $error);
+        }
+        stream_set_timeout($socket, 30);
+        $head = "{$method} {$target} HTTP/1.1\r\nHost: 127.0.0.1:{$this->port}\r\nConnection: close\r\n";
+        if ($contentType !== null) {
+            $head .= "Content-Type: {$contentType}\r\n";
+        }
+        if ($body !== '' || $method === 'POST') {
+            $head .= 'Content-Length: ' . strlen($body) . "\r\n";
+        }
+        fwrite($socket, $head . "\r\n" . $body);
+        $raw = stream_get_contents($socket);
+        fclose($socket);
+        return HttpReply::parse((string) $raw);
+    }
+
+    /** Posts an action's form as the console builds it to /actions.php. */
+    public function action(string $action, array $fields = []): HttpReply
+    {
+        return $this->request('POST', '/actions.php', ConsoleForm::action($action, $fields), ConsoleForm::contentType());
+    }
+
+    public function close(): void
+    {
+        if ($this->server !== null) {
+            proc_terminate($this->server);
+            proc_close($this->server);
+            $this->server = null;
+        }
+        self::remove($this->rootDir);
+    }
+
+    private static function copyKit(string $from, string $to): void
+    {
+        mkdir($to, 0777, true);
+        foreach (scandir($from) as $name) {
+            if ($name === '.' || $name === '..' || in_array($name, self::SKIPPED, true)) {
+                continue;
+            }
+            $source = $from . '/' . $name;
+            if (is_dir($source)) {
+                self::copyTree($source, $to . '/' . $name);
+            } else {
+                copy($source, $to . '/' . $name);
+            }
+        }
+    }
+
+    private static function copyTree(string $from, string $to): void
+    {
+        mkdir($to, 0777, true);
+        foreach (scandir($from) as $name) {
+            if ($name === '.' || $name === '..') {
+                continue;
+            }
+            is_dir($from . '/' . $name) ? self::copyTree($from . '/' . $name, $to . '/' . $name)
+                                        : copy($from . '/' . $name, $to . '/' . $name);
+        }
+    }
+
+    private static function remove(string $path): void
+    {
+        if (is_dir($path) && !is_link($path)) {
+            foreach (scandir($path) as $name) {
+                if ($name !== '.' && $name !== '..') {
+                    self::remove($path . '/' . $name);
+                }
+            }
+            rmdir($path);
+        } elseif (file_exists($path) || is_link($path)) {
+            unlink($path);
+        }
+    }
+
+    private static function emptyMysql(PDO $db): void
+    {
+        $tables = $db->query('SHOW TABLES')->fetchAll(PDO::FETCH_COLUMN);
+        foreach ($tables as $table) {
+            $db->exec('DROP TABLE `' . str_replace('`', '``', $table) . '`');
+        }
+        Schema::create($db);
+    }
+}
