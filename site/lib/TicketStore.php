@@ -47,6 +47,7 @@ final class TicketStore
      */
     public function redeem(string $token, string $address, TicketLimits $limits, int $now): ?string
     {
+        $address = StoredAddress::of($address);
         $this->db->beginTransaction();
         try {
             // A write comes first so that both databases hold the ticket's lock from here to the

@@ -10,8 +10,6 @@ declare(strict_types=1);
  */
 final class WrongTryThrottle
 {
-    private const MAX_ADDRESS_BYTES = 100;
-
     public function __construct(
         private readonly PDO $db,
         private readonly int $maxTries,
@@ -26,7 +24,7 @@ final class WrongTryThrottle
             return 0;
         }
         $query = $this->db->prepare('SELECT first_try, tries FROM thanks_wrong_tries WHERE address = ?');
-        $query->execute([self::bounded($address)]);
+        $query->execute([StoredAddress::of($address)]);
         $row = $query->fetch(PDO::FETCH_ASSOC);
         if ($row === false || (int) $row['tries'] < $this->maxTries) {
             return 0;
@@ -39,7 +37,7 @@ final class WrongTryThrottle
         if ($this->maxTries <= 0) {
             return;
         }
-        $address = self::bounded($address);
+        $address = StoredAddress::of($address);
         // Windows that have ended are dropped, so the table holds only recent addresses and the
         // next wrong try of such an address opens a new window.
         $this->db->prepare('DELETE FROM thanks_wrong_tries WHERE first_try <= ?')->execute([$now - $this->windowSeconds]);
@@ -54,10 +52,5 @@ final class WrongTryThrottle
                 $add->execute([$address]);
             }
         }
-    }
-
-    private static function bounded(string $address): string
-    {
-        return substr($address, 0, self::MAX_ADDRESS_BYTES);
     }
 }
