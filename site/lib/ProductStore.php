@@ -37,10 +37,11 @@ final class ProductStore
     public function add(string $name, string $folder, string $thanksPage): ?int
     {
         return $this->write(function () use ($name, $folder, $thanksPage): ?int {
-            $this->run("UPDATE kit_counters SET value = value + 1 WHERE name = 'products'");
+            $this->lockWriters();
             if ($this->idOfName($name) !== null) {
                 return null;
             }
+            $this->run("UPDATE kit_counters SET value = value + 1 WHERE name = 'products'");
             $id = (int) $this->value("SELECT value FROM kit_counters WHERE name = 'products'");
             $this->run(
                 'INSERT INTO products (id, name, name_key, folder, thanks_page, code) VALUES (?, ?, ?, ?, ?, ?)',

@@ -1,0 +1,182 @@
+<?php
+declare(strict_types=1);
+
+/**
+ * actions.php: the console manages the seller's products through six form posts. The replies
+ * are read byte for byte, so they go out as plain text without a line break after them.
+ * The protocol carries no credentials: only addresses on the seller's allowlist are served.
+ */
+final class ActionsEndpoint
+{
+    public const OK = 'OK';
+    public const BAD = 'BAD';
+    public const EXISTS = 'EXIST RECORD';
+    public const MISSING = "DON'T EXIST RECORD";
+
+    private const NAME_BYTES = 255;
+    private const PATH_BYTES = 1024;
+    // Rows are sent in pieces of about this size: few writes, and memory that does not grow
+    // with the number of products.
+    private const CHUNK_BYTES = 65536;
+
+    public function __construct(private readonly Kit $kit)
+    {
+    }
+
+    /** @param array<string, mixed> $form the posted fields */
+    public function handle(string $method, array $form, string $clientAddress): void
+    {
+        ini_set('default_charset', '');
+        header('Content-Type: text/plain');
+        header('Cache-Control: no-store');
+        header('X-Content-Type-Options: nosniff');
+
+        if (!AddressAllowlist::fromList($this->kit->settings->actionsAllow)->allows($clientAddress)) {
+            $this->reply(403, 'Forbidden');
+            return;
+        }
+        if ($method === 'GET' || $method === 'HEAD') {
+            // The console fetches the script before adding or updating and throws the reply away.
+            $this->reply(200, self::OK);
+            return;
+        }
+        if ($method !== 'POST') {
+            header('Allow: GET, HEAD, POST');
+            $this->reply(405, self::BAD);
+            return;
+        }
+        // "end" comes last in every form the console posts: without it the form was cut short.
+        $action = $form['action'] ?? null;
+        if (!is_string($action) || !is_string($form['end'] ?? null)) {
+            $this->reply(200, self::BAD);
+            return;
+        }
+        match ($action) {
+            '1' => $this->reply(200, self::OK),
+            '2' => $this->delete($form),
+            '3' => $this->list(),
+            '4' => $this->add($form),
+            '5' => $this->get($form),
+            '6' => $this->update($form),
+            default => $this->reply(200, self::BAD),
+        };
+    }
+
+    private function delete(array $form): void
+    {
+        $ids = $form['deleteids'] ?? null;
+        if (!is_string($ids)) {
+            $this->reply(200, self::BAD);
+            return;
+        }
+        if ($ids === 'all') {
+            $this->store()->deleteAll();
+        } else {
+            $keys = array_filter(array_map([self::class, 'key'], explode(',', $ids)), 'is_int');
+            $this->store()->delete(array_values($keys));
+        }
+        $this->reply(200, self::OK);
+    }
+
+    private function list(): void
+    {
+        http_response_code(200);
+        $chunk = '';
+        $separator = '';
+        try {
+            foreach ($this->store()->each() as $row) {
+                $chunk .= $separator . RowFormat::row([$row['id'], $row['name'], $row['folder'],
+                                                       $row['thanks_page'], $row['code']]);
+                $separator = '^';
+                if (strlen($chunk) >= self::CHUNK_BYTES) {
+                    echo $chunk;
+                    flush();
+                    $chunk = '';
+                }
+            }
+        } catch (Throwable $e) {
+            // The status line is gone already. A line without five fields makes the console
+            // drop the whole list instead of showing the part that came before the failure.
+            echo $chunk, '^', self::BAD;
+            throw $e;
+        }
+        echo $chunk, RowFormat::END;
+    }
+
+    private function add(array $form): void
+    {
+        $values = self::productValues($form);
+        if ($values === null) {
+            $this->reply(200, self::BAD);
+            return;
+        }
+        $id = $this->store()->add(...$values);
+        $this->reply(200, $id === null ? self::EXISTS : self::OK);
+    }
+
+    private function get(array $form): void
+    {
+        $key = $form['prodcod'] ?? null;
+        if (!is_string($key)) {
+            $this->reply(200, self::BAD);
+            return;
+        }
+        $id = self::key($key);
+        $row = $id === null ? null : $this->store()->find($id);
+        if ($row === null) {
+            $this->reply(200, RowFormat::END);
+            return;
+        }
+        $thanksKey = ThanksKey::compute($this->kit->config->secretKey, $row['code']);
+        $this->reply(200, RowFormat::row([$row['id'], $row['name'], $row['folder'], $row['thanks_page'],
+                                          $row['code'], $thanksKey]) . RowFormat::END);
+    }
+
+    private function update(array $form): void
+    {
+        $values = self::productValues($form);
+        if ($values === null || !is_string($form['prodcod'] ?? null)) {
+            $this->reply(200, self::BAD);
+            return;
+        }
+        $id = self::key($form['prodcod']);
+        $change = $id === null ? ProductChange::Missing : $this->store()->update($id, ...$values);
+        $this->reply(200, match ($change) {
+            ProductChange::Done => self::OK,
+            ProductChange::Missing => self::MISSING,
+            ProductChange::NameTaken => self::EXISTS,
+        });
+    }
+
+    /** @return array{string, string, string}|null name, folder and thanks page, when all can travel in a row */
+    private static function productValues(array $form): ?array
+    {
+        $name = $form['prodname'] ?? null;
+        $folder = $form['prodfolder'] ?? null;
+        $thanksPage = $form['prodthankspage'] ?? null;
+        if (!is_string($name) || !is_string($folder) || !is_string($thanksPage)
+            || !RowFormat::carries($name, self::NAME_BYTES)
+            || !RowFormat::carries($folder, self::PATH_BYTES)
+            || !RowFormat::carries($thanksPage, self::PATH_BYTES)) {
+            return null;
+        }
+        return [$name, $folder, $thanksPage];
+    }
+
+    // Keys are the decimal numbers the list handed out; anything else names no product.
+    private static function key(string $text): ?int
+    {
+        return preg_match('/^[0-9]{1,18}$/', $text) === 1 ? (int) $text : null;
+    }
+
+    private function store(): ProductStore
+    {
+        return new ProductStore($this->kit->db());
+    }
+
+    private function reply(int $status, string $body): void
+    {
+        http_response_code($status);
+        echo $body;
+    }
+}

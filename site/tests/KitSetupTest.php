@@ -1,0 +1,56 @@
+<?php
+declare(strict_types=1);
+
+use PHPUnit\Framework\TestCase;
+
+/** What the kit takes from the seller's files: config.php as the console writes it, kit-settings.php. */
+final class KitSetupTest extends TestCase
+{
+    public function testConfigValuesAreTheBytesTheConsoleWroteBetweenTheQuotes(): void
+    {
+        // A password with a quote, a "$", a backslash and a "\";" would break or change as PHP.
+        $text = "<?php\r\n  \$hostname=\"localhost:/run/mysqld/mysqld.sock\";\r\n  \$database=\"shop\";\r\n"
+              . "  \$username=\"seller\";\r\n  \$password=\"p\\\"w\$x\\\\\";y\xe9\";\r\n  \$sExpireTimeout=\"-5\";\r\n"
+              . "  \$sMaxDownloads=\"3\";\r\n  \$sMaxIPs=\"abc\";\r\n  \$sSecretKey=\" s k \";\r\n?>\r\n";
+        $config = SiteConfig::parse($text);
+        $this->assertSame(
+            ['localhost:/run/mysqld/mysqld.sock', 'shop', 'seller', "p\\\"w\$x\\\\\";y\xe9", -5, 3, 0, ' s k '],
+            [$config->hostname, $config->database, $config->username, $config->password,
+             $config->expireHours, $config->maxDownloads, $config->maxIps, $config->secretKey],
+        );
+        $this->assertSame(['host' => 'localhost', 'unix_socket' => '/run/mysqld/mysqld.sock'],
+                          Database::mysqlTarget($config->hostname));
+        $this->assertSame(['host' => 'db.example', 'port' => '3307'], Database::mysqlTarget('db.example:3307'));
+        $this->assertSame(['host' => '::1', 'port' => '3307'], Database::mysqlTarget('[::1]:3307'));
+
+        $missing = SiteConfig::load('/nonexistent/config.php');
+        $this->assertSame(['', '', 0], [$missing->hostname, $missing->secretKey, $missing->maxDownloads]);
+        $this->assertSame('', ThanksKey::compute('', 'ABCDEFGHIJ'));
+        $this->assertFalse(ThanksKey::matches('', 'ABCDEFGHIJ', ''));
+    }
+
+    public function testAllowlistMatchesAddressesAndNetworksOfBothFamilies(): void
+    {
+        $default = AddressAllowlist::fromList(KitSettings::fromArray('/kit', [])->actionsAllow);
+        $seller = AddressAllowlist::fromList(['203.0.113.7', '192.168.0.0/23', '2001:db8::/33', 'bogus', '10.0.0.0/40']);
+        $cases = [
+            [$default, '127.0.0.1', true], [$default, '::1', true], [$default, '::ffff:127.0.0.1', true],
+            [$default, '127.0.0.2', false], [$default, '', false], [$default, '127.0.0.1, 10.1.1.1', false],
+            [$seller, '203.0.113.7', true], [$seller, '203.0.113.8', false],
+            [$seller, '192.168.1.255', true], [$seller, '192.168.2.0', false],
+            [$seller, '2001:db8:7fff::1', true], [$seller, '2001:db8:8000::1', false],
+            [$seller, '10.0.0.1', false], [$seller, '127.0.0.1', false],
+        ];
+        foreach ($cases as [$list, $address, $allowed]) {
+            $this->assertSame($allowed, $list->allows($address), $address);
+        }
+    }
+
+    public function testSettingsResolveFoldersFromTheKitFolder(): void
+    {
+        $defaults = KitSettings::fromArray('/srv/kit', []);
+        $this->assertSame(['/srv/kit', '/srv/kit/data'], [$defaults->archiveRoot, $defaults->dataDir]);
+        $set = KitSettings::fromArray('/srv/kit', ['archive_root' => '../files/', 'data_dir' => '/var/kit', 'x' => 7]);
+        $this->assertSame(['/srv/kit/../files', '/var/kit', 7, null], [$set->archiveRoot, $set->dataDir, $set->get('x'), $set->get('y')]);
+    }
+}
