@@ -16,7 +16,7 @@ final class ThanksPage
     public static function findFile(string $kitDir, string $value): ?string
     {
         $realKit = realpath($kitDir);
-        if ($realKit === false || !preg_match('/\.html?$/i', $value)) {
+        if ($realKit === false || !preg_match('/\.html?$/iD', $value)) {
             return null;
         }
         $path = SafePath::below($realKit, $value);
