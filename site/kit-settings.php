@@ -10,6 +10,11 @@ return [
     // then ebook1/ next to thanks.php). A relative path is taken from this kit folder.
     'archive_root' => null,
 
+    // Wrong thanks links from one address: once it has sent this many within 'thanks_block_minutes'
+    // of its first, every thanks link from it is refused until those minutes are over. 0 = no limit.
+    'thanks_wrong_tries' => 10,
+    'thanks_block_minutes' => 15,
+
     // Folder of the SQLite database, used when config.php names no MySQL host; null = data/.
     'data_dir' => null,
 ];

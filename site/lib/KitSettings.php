@@ -6,7 +6,8 @@ declare(strict_types=1);
  * returns an array. The console never writes it. Missing file or key: the default applies.
  * Keys: 'actions_allow' (addresses and networks that may call actions.php), 'archive_root'
  * (folder of the product folders, null = the kit folder), 'data_dir' (folder of the SQLite file,
- * null = data/ in the kit folder). Relative folders are taken from the kit folder.
+ * null = data/ in the kit folder), 'thanks_wrong_tries' and 'thanks_block_minutes' (the wrong-try
+ * throttle of thanks.php, read through get()). Relative folders are taken from the kit folder.
  */
 final class KitSettings
 {

@@ -22,6 +22,21 @@ final class Schema
                 folder TEXT NOT NULL,
                 thanks_page TEXT NOT NULL,
                 code TEXT NOT NULL UNIQUE)',
+            'CREATE TABLE IF NOT EXISTS download_tickets (
+                token TEXT NOT NULL PRIMARY KEY,
+                product_code TEXT NOT NULL,
+                thanks_key TEXT NOT NULL,
+                created INTEGER NOT NULL,
+                downloads INTEGER NOT NULL)',
+            'CREATE TABLE IF NOT EXISTS download_ticket_addresses (
+                token TEXT NOT NULL,
+                address TEXT NOT NULL,
+                PRIMARY KEY (token, address))',
+            'CREATE TABLE IF NOT EXISTS thanks_wrong_tries (
+                address TEXT NOT NULL PRIMARY KEY,
+                first_try INTEGER NOT NULL,
+                tries INTEGER NOT NULL)',
+            'CREATE INDEX IF NOT EXISTS thanks_wrong_tries_first ON thanks_wrong_tries (first_try)',
         ],
         'mysql' => [
             'CREATE TABLE IF NOT EXISTS kit_counters (
@@ -37,6 +52,21 @@ final class Schema
                 code VARBINARY(16) NOT NULL,
                 UNIQUE KEY products_name_key (name_key),
                 UNIQUE KEY products_code (code)) ENGINE=InnoDB',
+            'CREATE TABLE IF NOT EXISTS download_tickets (
+                token BINARY(32) NOT NULL PRIMARY KEY,
+                product_code VARBINARY(16) NOT NULL,
+                thanks_key VARBINARY(128) NOT NULL,
+                created BIGINT NOT NULL,
+                downloads BIGINT NOT NULL) ENGINE=InnoDB',
+            'CREATE TABLE IF NOT EXISTS download_ticket_addresses (
+                token BINARY(32) NOT NULL,
+                address VARBINARY(100) NOT NULL,
+                PRIMARY KEY (token, address)) ENGINE=InnoDB',
+            'CREATE TABLE IF NOT EXISTS thanks_wrong_tries (
+                address VARBINARY(100) NOT NULL PRIMARY KEY,
+                first_try BIGINT NOT NULL,
+                tries BIGINT NOT NULL,
+                KEY thanks_wrong_tries_first (first_try)) ENGINE=InnoDB',
         ],
     ];
 

@@ -1,0 +1,96 @@
+<?php
+declare(strict_types=1);
+
+/** Answers thanks.php?id=CODE&sk=KEY: the product's thanks page with fresh download links. */
+final class ThanksDesk
+{
+    private const MAX_PARAMETER_BYTES = 128;
+    public const DEFAULT_WRONG_TRIES = 10;
+    public const DEFAULT_BLOCK_MINUTES = 15;
+
+    public function __construct(
+        private readonly string $secretKey,
+        private readonly ProductStore $products,
+        private readonly TicketStore $tickets,
+        private readonly WrongTryThrottle $throttle,
+        private readonly Clock $clock,
+        private readonly string $kitDir,
+        private readonly string $archiveRoot,
+    ) {
+    }
+
+    public static function forKit(Kit $kit): self
+    {
+        $db = $kit->db();
+        return new self($kit->config->secretKey, new ProductStore($db), new TicketStore($db),
+            new WrongTryThrottle($db, self::setting($kit->settings, 'thanks_wrong_tries', self::DEFAULT_WRONG_TRIES),
+                60 * self::setting($kit->settings, 'thanks_block_minutes', self::DEFAULT_BLOCK_MINUTES)),
+            $kit->clock, $kit->settings->kitDir, $kit->settings->archiveRoot);
+    }
+
+    /** @param array<string, mixed> $query the request's query parameters */
+    public function answer(array $query, string $address): PageReply
+    {
+        if ($this->secretKey === '') {
+            return self::downloadsOff();
+        }
+        $now = $this->clock->now();
+        $wait = $this->throttle->secondsBlocked($address, $now);
+        if ($wait > 0) {
+            return PageReply::notice(429, 'Too many tries',
+                'Too many invalid links came from your address. Please try again later.', ['Retry-After' => (string) $wait]);
+        }
+        $code = self::parameter($query, 'id');
+        $key = self::parameter($query, 'sk');
+        $product = $code === '' ? null : $this->products->findByCode($code);
+        if ($product === null || !ThanksKey::matches($this->secretKey, $code, $key)) {
+            $this->throttle->recordWrongTry($address, $now);
+            return PageReply::notice(403, 'Invalid link', 'This thanks page link is not valid.');
+        }
+        return new PageReply(200, ThanksPage::render($this->template((string) $product['thanks_page']),
+            (string) $product['name'], $this->links($product, $key, $now)));
+    }
+
+    /** The plain page of a site whose seller has set no secret key: it hands out nothing. */
+    public static function downloadsOff(): PageReply
+    {
+        return PageReply::notice(503, 'Downloads are off',
+            'This site issues no downloads: its secret key is not set.');
+    }
+
+    /** @return list<array{name: string, href: string}> */
+    private function links(array $product, string $key, int $now): array
+    {
+        $archives = ProductFolder::open($this->archiveRoot, (string) $product['folder'])?->archives() ?? [];
+        if ($archives === []) {
+            return [];
+        }
+        $token = $this->tickets->issue((string) $product['code'], $key, $now);
+        return array_map(static fn (string $name): array => [
+            'name' => $name,
+            'href' => 'download.php?t=' . $token . '&f=' . rawurlencode($name),
+        ], $archives);
+    }
+
+    private function template(string $thanksPage): ?string
+    {
+        $file = ThanksPage::findFile($this->kitDir, $thanksPage);
+        $text = $file === null ? false : file_get_contents($file);
+        return $text === false ? null : $text;
+    }
+
+    private static function setting(KitSettings $settings, string $key, int $default): int
+    {
+        $value = $settings->get($key, $default);
+        if (!is_int($value)) {
+            throw new RuntimeException("'{$key}' in " . KitSettings::FILE . ' must be a whole number');
+        }
+        return $value;
+    }
+
+    private static function parameter(array $query, string $name): string
+    {
+        $value = $query[$name] ?? '';
+        return is_string($value) && strlen($value) <= self::MAX_PARAMETER_BYTES ? $value : '';
+    }
+}

@@ -1,0 +1,94 @@
+<?php
+declare(strict_types=1);
+
+use PHPUnit\Framework\TestCase;
+
+require_once __DIR__ . '/ShopFixture.php';
+
+final class DownloadTicketTest extends TestCase
+{
+    private ShopFixture $shop;
+
+    protected function tearDown(): void
+    {
+        $this->shop->kit->close();
+    }
+
+    private function assertServed(PageReply|ArchiveReply $reply): void
+    {
+        $this->assertInstanceOf(ArchiveReply::class, $reply, $reply instanceof PageReply ? $reply->body : '');
+    }
+
+    private function assertRefused(int $status, string $sentence, PageReply|ArchiveReply $reply): void
+    {
+        $this->assertInstanceOf(PageReply::class, $reply);
+        $this->assertSame($status, $reply->status);
+        $this->assertStringContainsString($sentence, $reply->body);
+    }
+
+    public function testAddressLimitLetsKnownAddressesOnUntilTheDownloadLimit(): void
+    {
+        $this->shop = new ShopFixture(['sMaxDownloads' => 3, 'sMaxIPs' => 1]);
+        [$link] = ShopFixture::links($this->shop->visit());
+        $this->assertServed($this->shop->download($link, '198.51.100.1'));
+        $this->assertRefused(403, 'maximum number of IP addresses', $this->shop->download($link, '2001:db8::2'));
+        // The refused address counted no download: the first one still has two.
+        $this->assertServed($this->shop->download($link, '198.51.100.1'));
+        $this->assertServed($this->shop->download($link, '198.51.100.1'));
+        $this->assertRefused(403, 'maximum number of downloads', $this->shop->download($link, '198.51.100.1'));
+    }
+
+    public function testLinkLivesItsHoursAndNegativeLimitsAreOff(): void
+    {
+        $this->shop = new ShopFixture(['sExpireTimeout' => 2, 'sMaxDownloads' => -1, 'sMaxIPs' => -3]);
+        [$link] = ShopFixture::links($this->shop->visit());
+        $this->shop->clock->advance(2 * 3600 - 1);
+        foreach (['198.51.100.1', '198.51.100.2', '198.51.100.3'] as $address) {
+            $this->assertServed($this->shop->download($link, $address));
+        }
+        $this->shop->clock->advance(1);
+        $this->assertRefused(403, 'has expired', $this->shop->download($link));
+        // A new visit is a new ticket with the whole lifetime.
+        $this->assertServed($this->shop->download(ShopFixture::links($this->shop->visit())[0]));
+    }
+
+    public function testNewSecretKeyEndsOldLinksAndTheirTicketsAndNoKeyEndsAll(): void
+    {
+        $this->shop = new ShopFixture();
+        [$ticket] = ShopFixture::links($this->shop->visit());
+        $this->shop->kit->writeConfig(['sSecretKey' => 'second secret']);
+        $this->assertRefused(403, 'link is not valid', $this->shop->visit());
+        $this->assertRefused(403, 'link is not valid', $this->shop->download($ticket));
+        $code = $this->shop->thanksLink['id'];
+        $this->assertSame(200, $this->shop->visit(['id' => $code, 'sk' => ThanksKey::compute('second secret', $code)])->status);
+
+        $this->shop->kit->writeConfig([]);
+        $this->assertRefused(503, 'secret key is not set', $this->shop->visit(['id' => $code, 'sk' => '']));
+        $this->assertRefused(503, 'secret key is not set', $this->shop->download($ticket));
+    }
+
+    public function testParallelRequestsNeverPassTheLastDownload(): void
+    {
+        $this->shop = new ShopFixture(['sMaxDownloads' => 1]);
+        [$link] = ShopFixture::links($this->shop->visit());
+        $go = $this->shop->kit->kitDir . '/go';
+        // Every process opens its connection, then waits for the same start signal.
+        $script = 'require $argv[1] . "/lib/autoload.php"; $db = Kit::fromDir($argv[1])->db();'
+            . ' for ($i = 0; $i < 5000 && !is_file($argv[3]); ++$i) usleep(1000);'
+            . ' echo (new TicketStore($db))->redeem($argv[2], "192.0.2.1", new TicketLimits(0, 1, 0), 1_800_000_000) ?? "served";';
+        $runs = [];
+        for ($i = 0; $i < 8; ++$i) {
+            $process = proc_open([PHP_BINARY, '-r', $script, $this->shop->kit->kitDir, $link['t'], $go],
+                [1 => ['pipe', 'w'], 2 => ['pipe', 'w']], $pipes);
+            $runs[] = [$process, $pipes];
+        }
+        touch($go);
+        $answers = [];
+        foreach ($runs as [$process, $pipes]) {
+            $answers[] = stream_get_contents($pipes[1]) . stream_get_contents($pipes[2]);
+            proc_close($process);
+        }
+        sort($answers);
+        $this->assertSame([...array_fill(0, 7, 'downloads'), 'served'], $answers);
+    }
+}
