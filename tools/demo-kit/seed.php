@@ -1,11 +1,11 @@
 <?php
 declare(strict_types=1);
 
-// php tools/demo-kit/seed.php SITE_URL ARCHIVE_ROOT
+// php tools/demo-kit/seed.php SITE_URL KIT_DIR
 // Gives a new demo site its sample products: each added through actions.php the way the console
 // adds one (a GET, then the form of action 4), with small sample archives in its folder under
-// ARCHIVE_ROOT. A product whose name exists already is left as it is. Exits 1 when the site
-// refuses or cannot be reached.
+// KIT_DIR (the kit's default archive root), and one thanks page of the seller's own. A product
+// whose name exists already is left as it is. Exits 1 when the site refuses or cannot be reached.
 
 namespace VantrelDemo;
 
@@ -16,6 +16,11 @@ const SAMPLES = [
     ['Guitar Lessons Vol 1', 'guitar1', 'thanks-guitar.html', ['guitar-lessons-1-video.zip', 'guitar-lessons-1-tabs.zip']],
     ['Budget Planner 2026', 'planner', 'thanks-planner.html', ['budget-planner-2026.zip']],
 ];
+
+// The seller's own thanks page of one sample; the others show the kit's built-in page.
+const THANKS_PAGE = ['thanks-photopack.html', "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+    . "<title>Thank you!</title></head>\n<body>\n<h1>Thank you for buying Photo Pack Deluxe</h1>\n"
+    . "<p>Your photos are ready:</p>\n{DOWNLOAD_LINKS}\n<p>Questions? Reply to your receipt.</p>\n</body></html>\n"];
 
 function post(string $url, array $fields): string|false
 {
@@ -50,11 +55,15 @@ function writeArchives(string $folder, string $product, array $archives): void
 }
 
 if ($argc !== 3) {
-    fwrite(STDERR, "usage: php seed.php SITE_URL ARCHIVE_ROOT\n");
+    fwrite(STDERR, "usage: php seed.php SITE_URL KIT_DIR\n");
     exit(2);
 }
 [, $site, $root] = $argv;
 $actions = $site . '/actions.php';
+[$thanksFile, $thanksHtml] = THANKS_PAGE;
+if (!is_file("$root/$thanksFile")) {
+    file_put_contents("$root/$thanksFile", $thanksHtml);
+}
 foreach (SAMPLES as [$name, $folder, $thanksPage, $archives]) {
     writeArchives("$root/$folder", $name, $archives);
     @file_get_contents($actions);
