@@ -22,7 +22,7 @@ final class ActionsTest extends TestCase
         $this->kit->close();
     }
 
-    public function testServerCheckAndTheGetBeforeAChangeAnswerOkOnBothPaths(): void
+    public function testServerCheckAndTheGetBeforeAChangeAnswerOkOnBothPathsWhileTheDatabaseAnswers(): void
     {
         // The console's check form, byte for byte: boundary "--------" plus the local time as
         // MMddyyHHmmsszzz, the fields "action" = "1" and "end" empty.
@@ -38,6 +38,11 @@ final class ActionsTest extends TestCase
             $get = $this->kit->request('GET', $path);
             $this->assertSame(200, $get->status, $path);
         }
+
+        // A database the kit cannot reach fails the check, so the console stops before the list.
+        $this->kit->writeConfig(['hostname' => '127.0.0.1:1', 'database' => 'shop', 'sSecretKey' => self::SECRET]);
+        $reply = $this->kit->request('POST', '/actions.php', $body, 'multipart/form-data; boundary=' . $boundary);
+        $this->assertSame([500, 'BAD'], [$reply->status, $reply->body]);
     }
 
     public function testEachActionAnswersTheExactBytesTheConsoleReads(): void
