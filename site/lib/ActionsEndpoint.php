@@ -52,7 +52,7 @@ final class ActionsEndpoint
             return;
         }
         match ($action) {
-            '1' => $this->reply(200, self::OK),
+            '1' => $this->check(),
             '2' => $this->delete($form),
             '3' => $this->list(),
             '4' => $this->add($form),
@@ -60,6 +60,14 @@ final class ActionsEndpoint
             '6' => $this->update($form),
             default => $this->reply(200, self::BAD),
         };
+    }
+
+    // "Working" includes the database: a wrong MySQL password in config.php shows at the check,
+    // before the console asks for the list.
+    private function check(): void
+    {
+        $this->kit->db();
+        $this->reply(200, self::OK);
     }
 
     private function delete(array $form): void
@@ -72,7 +80,7 @@ final class ActionsEndpoint
         if ($ids === 'all') {
             $this->store()->deleteAll();
         } else {
-            $keys = array_filter(array_map([self::class, 'key'], explode(',', $ids)), 'is_int');
+            $keys = array_filter(array_map(self::key(...), explode(',', $ids)), 'is_int');
             $this->store()->delete(array_values($keys));
         }
         $this->reply(200, self::OK);

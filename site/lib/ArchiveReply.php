@@ -40,6 +40,10 @@ final class ArchiveReply
 
     public function send(): void
     {
+        // A host that compresses its output would send other bytes than Content-Length promises.
+        if (extension_loaded('zlib')) {
+            ini_set('zlib.output_compression', '0');
+        }
         http_response_code(200);
         foreach ($this->headers() as $name => $value) {
             header($name . ': ' . $value);

@@ -22,7 +22,7 @@ final class ActionsTest extends TestCase
         $this->kit->close();
     }
 
-    public function testServerCheckAndTheGetBeforeAChangeAnswerOkOnBothPaths(): void
+    public function testServerCheckAndTheGetBeforeAChangeAnswerOkOnBothPathsWhileTheDatabaseAnswers(): void
     {
         // The console's check form, byte for byte: boundary "--------" plus the local time as
         // MMddyyHHmmsszzz, the fields "action" = "1" and "end" empty.
@@ -38,6 +38,11 @@ final class ActionsTest extends TestCase
             $get = $this->kit->request('GET', $path);
             $this->assertSame(200, $get->status, $path);
         }
+
+        // A database the kit cannot reach fails the check, so the console stops before the list.
+        $this->kit->writeConfig(['hostname' => '127.0.0.1:1', 'database' => 'shop', 'sSecretKey' => self::SECRET]);
+        $reply = $this->kit->request('POST', '/actions.php', $body, 'multipart/form-data; boundary=' . $boundary);
+        $this->assertSame([500, 'BAD'], [$reply->status, $reply->body]);
     }
 
     public function testEachActionAnswersTheExactBytesTheConsoleReads(): void
@@ -131,6 +136,23 @@ final class ActionsTest extends TestCase
 
         $this->kit->writeSettings(['actions_allow' => ['10.0.0.0/8', '127.0.0.0/8']]);
         $this->assertSame($before, $this->kit->action('3')->body);
+    }
+
+    public function testTheRouterNeverHandsOutPrivateFilesOrAnythingOutsideTheKit(): void
+    {
+        $this->assertSame('^OK', $this->kit->action('3')->body); // creates the SQLite file
+        mkdir($this->kit->kitDir . '/ebook1');
+        file_put_contents($this->kit->kitDir . '/ebook1/book.zip', 'PK archive bytes');
+        $paths = ['/config.php', '/kit-settings.php', '/router.php', '/lib/Kit.php', '/lib/autoload.php',
+                  '/data/' . Database::SQLITE_FILE, '/tests/phpunit.xml', '/.htaccess', '/ebook1/book.zip',
+                  '/ebook1/', '/site/config.php', '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php',
+                  '/README.md', '/'];
+        foreach ($paths as $path) {
+            $reply = $this->kit->request('GET', $path);
+            $this->assertContains($reply->status, [403, 404], $path);
+            $this->assertStringNotContainsString(self::SECRET, $reply->body, $path);
+            $this->assertStringNotContainsString('PK', $reply->body, $path);
+        }
     }
 
     private function add(string $name, string $folder, string $thanksPage): string

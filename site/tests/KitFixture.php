@@ -94,6 +94,12 @@ final class KitFixture
         throw new RuntimeException('php -S did not start');
     }
 
+    /** The process id of the running `php -S`, for benchmarks that watch its memory. */
+    public function serverPid(): int
+    {
+        return $this->server === null ? 0 : proc_get_status($this->server)['pid'];
+    }
+
     /** Sends one request over a fresh connection and reads the reply to its end. */
     public function request(string $method, string $target, string $body = '', ?string $contentType = null): HttpReply
     {
