@@ -2,11 +2,13 @@
 declare(strict_types=1);
 
 /**
- * The values of the config.php that the console writes. The console puts every value between
- * double quotes byte for byte, without escaping, so a password holding `"`, `$` or `\` would break
- * or change if the file were executed as PHP. It is therefore read as text: each line
- * `  $name="value";` gives the bytes between the first quote after "=" and the last quote before
- * the final ";". A missing file or line leaves the value empty (0 for the limits).
+ * The values of the config.php that the console writes. The file is read as text, never
+ * executed: a hand-edited value with a stray `"` or `$` must not break the kit or pull in a PHP
+ * variable. Each line `  $name="value";` gives the bytes between the first quote after "=" and
+ * the last quote before the final ";". The console escapes `\`, `"` and `$` with a backslash
+ * inside double quotes, so those three escapes are undone (and `\` and `'` inside single quotes,
+ * as PHP would); every other byte, a lone backslash included, is taken as it stands.
+ * A missing file or line leaves the value empty (0 for the limits).
  */
 final class SiteConfig
 {
@@ -34,7 +36,7 @@ final class SiteConfig
         foreach (preg_split('/\r\n|\n|\r/', $text) as $line) {
             // A seller who edits the file by hand may use single quotes or blanks around "=".
             if (preg_match('/^[ \t]*\$([A-Za-z_][A-Za-z0-9_]*)[ \t]*=[ \t]*(["\'])(.*)\2[ \t]*;[ \t]*$/s', $line, $m) === 1) {
-                $values[$m[1]] = $m[3];
+                $values[$m[1]] = self::unescape($m[3], $m[2]);
             }
         }
         $text = static fn (string $name): string => $values[$name] ?? '';
@@ -49,6 +51,12 @@ final class SiteConfig
             $number('sMaxIPs'),
             $text('sSecretKey'),
         );
+    }
+
+    private static function unescape(string $value, string $quote): string
+    {
+        $escaped = $quote === '"' ? '/\\\\([\\\\"$])/' : "/\\\\([\\\\'])/";
+        return preg_replace($escaped, '$1', $value);
     }
 
     // The console writes the limits as plain decimal; anything else, or a number beyond 32 bits,
