@@ -17,6 +17,8 @@ final class ArchiveReply
         // The length is fixed once: a file that grows while it is sent must not outrun the
         // Content-Length that went out before it.
         $this->size = fstat($file)['size'];
+        // PHP's own read buffer would cut every piece into 8 KiB reads of the file.
+        stream_set_read_buffer($file, 0);
     }
 
     /** The file name as both forms of Content-Disposition carry it: a plain ASCII one and the exact bytes. */
