@@ -36,10 +36,10 @@ public:
     QByteArray actionsUrl() const { return siteUrl_ + "/actions.php"; }
 
     static constexpr int kReadTimeoutMs = 60000;
-    // The list carries every product, a row of some hundred bytes each: 4 MiB holds tens of
-    // thousands, far past any seller's catalogue, and stays small in memory once split. Every
-    // other reply is a word or one row; 64 KiB leaves a row's fields room to spare.
-    static constexpr qint64 kListMaxBody = 4 * 1024 * 1024;
+    // The list carries every product, a row of 70 to 160 bytes each as sites fill them: 16 MiB
+    // holds a catalogue of 100,000 products with room to spare. Every other reply is a word or
+    // one row; 64 KiB leaves a row's fields room to spare.
+    static constexpr qint64 kListMaxBody = 16 * 1024 * 1024;
     static constexpr qint64 kReplyMaxBody = 64 * 1024;
 
 private:
