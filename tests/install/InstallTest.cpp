@@ -11,12 +11,22 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 namespace x11 = vo::test::x11;
 
 namespace {
 
 const QString SourceDir = QStringLiteral(VO_SOURCE_DIR);
 const QString BuildDir = QStringLiteral(VO_BUILD_DIR);
+
+QProcessEnvironment environmentFor(const QString &home)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"XDG_DATA_HOME"_s);
+    environment.insert(u"HOME"_s, home);
+    environment.insert(u"VO_INSTALL_BUILD_DIR"_s, BuildDir);
+    return environment;
+}
 
 struct Outcome
 {
@@ -25,34 +35,19 @@ struct Outcome
     QString err;
 };
 
-QProcessEnvironment environmentFor(const QString &home)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS"})
-        environment.remove(QString::fromLatin1(name));
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("VO_INSTALL_BUILD_DIR"), BuildDir);
-    return environment;
-}
-
 Outcome run(const QString &program, const QStringList &arguments, const QString &home)
 {
     QProcess process;
     process.setProcessEnvironment(environmentFor(home));
     process.setWorkingDirectory(home);
     process.start(program, arguments);
-    Outcome outcome;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
-        outcome.err = program + QStringLiteral(" did not finish: ") + process.errorString();
-        return outcome;
-    }
-    outcome.exitCode = process.exitCode();
-    outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-    outcome.err = QString::fromUtf8(process.readAllStandardError());
-    return outcome;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return {-1, {}, program + u" did not finish: "_s + process.errorString()};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
-// Every file, link and folder under `root`, as paths relative to it, sorted.
+// Every file, link and folder under `root`, relative to it, sorted.
 QStringList entriesUnder(const QString &root)
 {
     QStringList entries;
@@ -62,19 +57,6 @@ QStringList entriesUnder(const QString &root)
         entries.append(QDir(root).relativeFilePath(it.next()));
     entries.sort();
     return entries;
-}
-
-// The raw value of a key of the desktop entry's main group (the entry holds no other group).
-QString desktopValue(const QString &file, const QString &key)
-{
-    QFile entry(file);
-    if (!entry.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    const QString prefix = key + u'=';
-    for (const QString &line : QString::fromUtf8(entry.readAll()).split(u'\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size());
-    return QString();
 }
 
 QByteArray readFile(const QString &name)
@@ -89,17 +71,33 @@ bool writeFile(const QString &name, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// The installed console, started as the menu would start it, and stopped with the test.
+// The raw value of a key of the desktop entry (it has one group).
+QString desktopValue(const QString &home, const QString &key)
+{
+    const QString entry = QString::fromUtf8(readFile(home + u"/.local/share/applications/vantrel-oskel.desktop"_s));
+    for (const QString &line : entry.split(u'\n'))
+        if (line.startsWith(key + u'='))
+            return line.mid(key.size() + 1);
+    return QString();
+}
+
+bool validEntry(const QString &home)
+{
+    const Outcome check = run(u"desktop-file-validate"_s, {home + u"/.local/share/applications/vantrel-oskel.desktop"_s}, home);
+    return check.exitCode == 0 && check.out.isEmpty() && check.err.isEmpty();
+}
+
+// The installed console, started through its launcher, and stopped with the test.
 class RunningConsole
 {
 public:
     explicit RunningConsole(const QString &home)
     {
         QProcessEnvironment environment = environmentFor(home);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         process_.setProcessEnvironment(environment);
         process_.setWorkingDirectory(home); // the application folder must not come from here
-        process_.start(home + QStringLiteral("/.local/bin/vantrel-oskel"), {});
+        process_.start(home + u"/.local/bin/vantrel-oskel"_s, {});
     }
     ~RunningConsole()
     {
@@ -109,7 +107,7 @@ public:
     RunningConsole(const RunningConsole &) = delete;
     RunningConsole &operator=(const RunningConsole &) = delete;
 
-    // The window with this title, or an empty one while there is none.
+    // The window with this title; its id is 0 while there is none.
     x11::ForeignWindow window(const QString &title) const
     {
         for (const x11::ForeignWindow &window : x11::windowsOf(process_.processId()))
@@ -124,8 +122,8 @@ private:
 
 bool clickAt(const x11::ForeignWindow &window, int x, int y)
 {
-    return x11::xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(window.id),
-                         QString::number(x), QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
+    return x11::xdotool({u"mousemove"_s, u"--window"_s, QString::number(window.id), QString::number(x),
+                         QString::number(y), u"click"_s, u"1"_s});
 }
 
 } // namespace
@@ -139,140 +137,117 @@ private Q_SLOTS:
     {
         QTemporaryDir home;
         QVERIFY(home.isValid());
-        const QString install = SourceDir + QStringLiteral("/scripts/install");
-        const QString app = home.path() + QStringLiteral("/.local/share/vantrel-oskel");
-        const QString desktop = home.path() + QStringLiteral("/.local/share/applications/vantrel-oskel.desktop");
+        const QString install = SourceDir + u"/scripts/install"_s;
+        const QString app = home.path() + u"/.local/share/vantrel-oskel"_s;
 
         Outcome outcome = run(install, {}, home.path());
         QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.err));
 
-        QStringList expected = {QStringLiteral(".local"), QStringLiteral(".local/bin"),
-                                QStringLiteral(".local/bin/vantrel-oskel"), QStringLiteral(".local/share"),
-                                QStringLiteral(".local/share/applications"),
-                                QStringLiteral(".local/share/applications/vantrel-oskel.desktop"),
-                                QStringLiteral(".local/share/icons"), QStringLiteral(".local/share/icons/hicolor"),
-                                QStringLiteral(".local/share/metainfo"),
-                                QStringLiteral(".local/share/metainfo/com.vantrel.Oskel.metainfo.xml"),
-                                QStringLiteral(".local/share/vantrel-oskel"),
-                                QStringLiteral(".local/share/vantrel-oskel/.vantrel-oskel-install"),
-                                QStringLiteral(".local/share/vantrel-oskel/vantrel-oskel")};
-        const QString icons = QStringLiteral(".local/share/icons/hicolor/");
-        for (const QString &folder : {QStringLiteral("scalable"), QStringLiteral("16x16"), QStringLiteral("22x22"),
-                                      QStringLiteral("24x24"), QStringLiteral("32x32"), QStringLiteral("48x48"),
-                                      QStringLiteral("64x64"), QStringLiteral("128x128"), QStringLiteral("256x256")}) {
-            const bool scalable = folder == QStringLiteral("scalable");
-            const QString picture = icons + folder + QStringLiteral("/apps/vantrel-oskel") +
-                                    (scalable ? QStringLiteral(".svg") : QStringLiteral(".png"));
-            expected << icons + folder << icons + folder + QStringLiteral("/apps") << picture;
-            if (!scalable) {
-                const int size = folder.section(u'x', 0, 0).toInt();
+        QStringList expected = u".local .local/bin .local/bin/vantrel-oskel .local/share .local/share/applications "
+                               ".local/share/applications/vantrel-oskel.desktop .local/share/icons "
+                               ".local/share/icons/hicolor .local/share/metainfo "
+                               ".local/share/metainfo/com.vantrel.Oskel.metainfo.xml .local/share/vantrel-oskel "
+                               ".local/share/vantrel-oskel/.vantrel-oskel-install "
+                               ".local/share/vantrel-oskel/vantrel-oskel"_s.split(u' ');
+        for (const int size : {0, 16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QString folder = u".local/share/icons/hicolor/"_s +
+                                   (size ? u"%1x%1"_s.arg(size) : u"scalable"_s);
+            const QString picture = folder + (size ? u"/apps/vantrel-oskel.png"_s : u"/apps/vantrel-oskel.svg"_s);
+            expected << folder << folder + u"/apps"_s << picture;
+            if (size)
                 QCOMPARE(QImage(home.filePath(picture)).size(), QSize(size, size));
-            }
         }
         expected.sort();
         QCOMPARE(entriesUnder(home.path()), expected);
-        QCOMPARE(QFileInfo(home.filePath(QStringLiteral(".local/bin/vantrel-oskel"))).symLinkTarget(),
-                 app + QStringLiteral("/vantrel-oskel"));
+        QCOMPARE(QFileInfo(home.filePath(u".local/bin/vantrel-oskel"_s)).symLinkTarget(), app + u"/vantrel-oskel"_s);
 
-        const Outcome entryCheck = run(QStringLiteral("desktop-file-validate"), {desktop}, home.path());
-        QCOMPARE(entryCheck.exitCode, 0);
-        QCOMPARE(entryCheck.out + entryCheck.err, QString());
-        const Outcome metainfoCheck =
-            run(QStringLiteral("appstreamcli"),
-                {QStringLiteral("validate"), QStringLiteral("--no-net"),
-                 home.filePath(QStringLiteral(".local/share/metainfo/com.vantrel.Oskel.metainfo.xml"))},
-                home.path());
-        QVERIFY2(metainfoCheck.exitCode == 0, qPrintable(metainfoCheck.out));
-        QCOMPARE(desktopValue(desktop, QStringLiteral("Exec")), u'"' + app + QStringLiteral("/vantrel-oskel\""));
-        QCOMPARE(desktopValue(desktop, QStringLiteral("Icon")), QStringLiteral("vantrel-oskel"));
+        QVERIFY(validEntry(home.path()));
+        const Outcome metainfo = run(u"appstreamcli"_s,
+                                     {u"validate"_s, u"--no-net"_s,
+                                      home.filePath(u".local/share/metainfo/com.vantrel.Oskel.metainfo.xml"_s)},
+                                     home.path());
+        QVERIFY2(metainfo.exitCode == 0, qPrintable(metainfo.out));
+        QCOMPARE(desktopValue(home.path(), u"Exec"_s), u'"' + app + u"/vantrel-oskel\""_s);
+        QCOMPARE(desktopValue(home.path(), u"Icon"_s), u"vantrel-oskel"_s);
 
         {
-            // The seller sets a site: the console writes its files into the install.
+            // The seller types a site in Settings: the console writes its files into the install.
             RunningConsole console(home.path());
-            QTRY_VERIFY_WITH_TIMEOUT(console.window(QStringLiteral("Vantrel Oskel")).id != 0, 20000);
-            const x11::ForeignWindow main = console.window(QStringLiteral("Vantrel Oskel"));
-            QCOMPARE(main.wmClass.split('\0').value(1), desktopValue(desktop, QStringLiteral("StartupWMClass")).toUtf8());
+            QTRY_VERIFY_WITH_TIMEOUT(console.window(u"Vantrel Oskel"_s).id != 0, 20000);
+            const x11::ForeignWindow main = console.window(u"Vantrel Oskel"_s);
+            QCOMPARE(main.wmClass.split('\0').value(1), desktopValue(home.path(), u"StartupWMClass"_s).toUtf8());
             QVERIFY(main.hasIcon);
 
             QVERIFY(clickAt(main, 57, 21)); // the toolbar's first button, "Settings"
-            QTRY_VERIFY_WITH_TIMEOUT(console.window(QStringLiteral("Settings")).id != 0, 20000);
-            const x11::ForeignWindow settings = console.window(QStringLiteral("Settings"));
+            QTRY_VERIFY_WITH_TIMEOUT(console.window(u"Settings"_s).id != 0, 20000);
+            const x11::ForeignWindow settings = console.window(u"Settings"_s);
             QVERIFY(clickAt(settings, 200, 22)); // the site field
-            QVERIFY(x11::xdotool({QStringLiteral("type"), QStringLiteral("http://127.0.0.1:9/shop")}));
+            QVERIFY(x11::xdotool({u"type"_s, u"http://127.0.0.1:9/shop"_s}));
             QVERIFY(clickAt(settings, 169, 339)); // "Ok"
-            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(app + QStringLiteral("/config.php")), 20000);
-            QVERIFY(readFile(app + QStringLiteral("/hsettings.dat")).contains("swebserver=http://127.0.0.1:9/shop\r\n"));
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(app + u"/config.php"_s), 20000);
+            QVERIFY(readFile(app + u"/hsettings.dat"_s).contains("swebserver=http://127.0.0.1:9/shop\r\n"));
         }
-        const QByteArray settings = readFile(app + QStringLiteral("/hsettings.dat"));
-        const QByteArray config = readFile(app + QStringLiteral("/config.php"));
-        QVERIFY(writeFile(app + QStringLiteral("/vantrel-oskel"), "an older program"));
+        const QByteArray settings = readFile(app + u"/hsettings.dat"_s);
+        const QByteArray config = readFile(app + u"/config.php"_s);
+        QVERIFY(writeFile(app + u"/vantrel-oskel"_s, "an older program"));
 
         outcome = run(install, {}, home.path());
         QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.err));
-        QCOMPARE(readFile(app + QStringLiteral("/hsettings.dat")), settings);
-        QCOMPARE(readFile(app + QStringLiteral("/config.php")), config);
-        QCOMPARE(readFile(app + QStringLiteral("/vantrel-oskel")), readFile(BuildDir + QStringLiteral("/bin/vantrel-oskel")));
-        expected << QStringLiteral(".local/share/vantrel-oskel/config.php")
-                 << QStringLiteral(".local/share/vantrel-oskel/hsettings.dat");
+        QCOMPARE(readFile(app + u"/hsettings.dat"_s), settings);
+        QCOMPARE(readFile(app + u"/config.php"_s), config);
+        QCOMPARE(readFile(app + u"/vantrel-oskel"_s), readFile(BuildDir + u"/bin/vantrel-oskel"_s));
+        expected << u".local/share/vantrel-oskel/config.php"_s << u".local/share/vantrel-oskel/hsettings.dat"_s;
         expected.sort();
         QCOMPARE(entriesUnder(home.path()), expected);
 
-        outcome = run(install, {QStringLiteral("--uninstall")}, home.path());
+        outcome = run(install, {u"--uninstall"_s}, home.path());
         QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.err));
-        QVERIFY2(outcome.out.contains(QStringLiteral("Kept your files in ") + app + QStringLiteral(": hsettings.dat config.php\n")),
+        QVERIFY2(outcome.out.contains(u"Kept your files in "_s + app + u": hsettings.dat config.php\n"_s),
                  qPrintable(outcome.out));
-        QCOMPARE(entriesUnder(home.path()),
-                 QStringList({QStringLiteral(".local"), QStringLiteral(".local/share"),
-                              QStringLiteral(".local/share/vantrel-oskel"),
-                              QStringLiteral(".local/share/vantrel-oskel/config.php"),
-                              QStringLiteral(".local/share/vantrel-oskel/hsettings.dat")}));
+        QCOMPARE(entriesUnder(home.path()), u".local .local/share .local/share/vantrel-oskel "
+                                            ".local/share/vantrel-oskel/config.php "
+                                            ".local/share/vantrel-oskel/hsettings.dat"_s.split(u' '));
     }
 
     void brandedBundleInstallsWithItsCaption()
     {
         QTemporaryDir work;
         QVERIFY(work.isValid());
-        const QString source = work.filePath(QStringLiteral("acme"));
-        QVERIFY(QDir().mkpath(source));
-        QVERIFY(writeFile(source + QStringLiteral("/branding.txt"),
-                          "<%%ApplicationName%%>Acme Downloads<%%/ApplicationName%%>\r\n"
-                          "<%%BranderType%%>Free<%%/BranderType%%>\r\n"
-                          "<%%Banner1%%>acme.bmp^http://acme.example/<%%/Banner1%%>\r\n"));
-        QImage picture(40, 20, QImage::Format_RGB32);
+        const QString source = work.filePath(u"acme"_s);
+        const QString unpacked = work.filePath(u"unpacked"_s);
+        const QString home = work.filePath(u"home"_s);
+        for (const QString &folder : {source, unpacked, home})
+            QVERIFY(QDir().mkpath(folder));
+        QVERIFY(writeFile(source + u"/branding.txt"_s, "<%%ApplicationName%%>Acme Downloads<%%/ApplicationName%%>\r\n"
+                                                       "<%%BranderType%%>Free<%%/BranderType%%>\r\n"
+                                                       "<%%Banner1%%>acme.bmp^http://acme.example/<%%/Banner1%%>\r\n"));
+        QImage picture(32, 32, QImage::Format_RGB32);
         picture.fill(Qt::darkGreen);
-        QVERIFY(picture.save(source + QStringLiteral("/banner1.dat"), "BMP"));
-        QVERIFY(picture.scaled(32, 32).save(source + QStringLiteral("/main.ico"), "ICO"));
+        QVERIFY(picture.save(source + u"/banner1.dat"_s, "BMP"));
+        QVERIFY(picture.save(source + u"/main.ico"_s, "ICO"));
 
-        const Outcome made = run(SourceDir + QStringLiteral("/tools/vantrel-bundle"),
-                                 {source, work.filePath(QStringLiteral("acme-console.tar.gz"))}, work.path());
+        const QString archive = work.filePath(u"acme-console.tar.gz"_s);
+        const Outcome made = run(SourceDir + u"/tools/vantrel-bundle"_s, {source, archive}, work.path());
         QVERIFY2(made.exitCode == 0, qPrintable(made.err));
-        const QString unpacked = work.filePath(QStringLiteral("unpacked"));
-        QVERIFY(QDir().mkpath(unpacked));
-        const Outcome unpack = run(QStringLiteral("tar"),
-                                   {QStringLiteral("-xzf"), work.filePath(QStringLiteral("acme-console.tar.gz")),
-                                    QStringLiteral("-C"), unpacked},
-                                   work.path());
-        QCOMPARE(unpack.exitCode, 0);
-        QCOMPARE(QDir(unpacked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("acme-console")});
+        QCOMPARE(run(u"tar"_s, {u"-xzf"_s, archive, u"-C"_s, unpacked}, work.path()).exitCode, 0);
+        QCOMPARE(QDir(unpacked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"acme-console"_s});
 
-        const QString home = work.filePath(QStringLiteral("home"));
-        QVERIFY(QDir().mkpath(home));
-        const Outcome installed = run(unpacked + QStringLiteral("/acme-console/install.sh"), {}, home);
+        const QString installer = unpacked + u"/acme-console/install.sh"_s;
+        const Outcome installed = run(installer, {}, home);
         QVERIFY2(installed.exitCode == 0, qPrintable(installed.err));
-        const QString app = home + QStringLiteral("/.local/share/vantrel-oskel");
-        const QString desktop = home + QStringLiteral("/.local/share/applications/vantrel-oskel.desktop");
-        QCOMPARE(desktopValue(desktop, QStringLiteral("Name")), QStringLiteral("Acme Downloads"));
-        QCOMPARE(desktopValue(desktop, QStringLiteral("Icon")), app + QStringLiteral("/main.ico"));
-        QCOMPARE(run(QStringLiteral("desktop-file-validate"), {desktop}, home).exitCode, 0);
+        const QString app = home + u"/.local/share/vantrel-oskel"_s;
+        QCOMPARE(desktopValue(home, u"Name"_s), u"Acme Downloads"_s);
+        QCOMPARE(desktopValue(home, u"Icon"_s), app + u"/main.ico"_s);
+        QVERIFY(validEntry(home));
         {
             RunningConsole console(home);
-            QTRY_VERIFY_WITH_TIMEOUT(console.window(QStringLiteral("Acme Downloads v2.01")).id != 0, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(console.window(u"Acme Downloads v2.01"_s).id != 0, 20000);
         }
 
-        const Outcome removed = run(unpacked + QStringLiteral("/acme-console/install.sh"), {QStringLiteral("--uninstall")}, home);
-        QVERIFY2(removed.out.contains(QStringLiteral(": dbsettings.dat\n")), qPrintable(removed.out));
+        const Outcome removed = run(installer, {u"--uninstall"_s}, home);
+        QVERIFY2(removed.out.contains(u": dbsettings.dat\n"_s), qPrintable(removed.out));
         QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("dbsettings.dat")});
+                 QStringList{u"dbsettings.dat"_s});
     }
 
     void bundleRefusesBrandingTheConsoleWouldMisread()
@@ -281,22 +256,21 @@ private Q_SLOTS:
         QVERIFY(work.isValid());
         // The name after a later tag, a banner without its picture file, a link series that
         // does not start at 1: three problems, three messages, no archive.
-        QVERIFY(writeFile(work.filePath(QStringLiteral("branding.txt")),
-                          "<%%BranderCode%%>X1<%%/BranderCode%%>\r\n"
-                          "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
-                          "<%%Banner1%%>a.gif^http://acme.example/<%%/Banner1%%>\r\n"
-                          "<%%Link2%%>Shop^http://acme.example/shop<%%/Link2%%>\r\n"));
-        const QString archive = work.filePath(QStringLiteral("out.tar.gz"));
-        const Outcome made = run(SourceDir + QStringLiteral("/tools/vantrel-bundle"), {work.path(), archive}, work.path());
+        const QString text = work.filePath(u"branding.txt"_s);
+        QVERIFY(writeFile(text, "<%%BranderCode%%>X1<%%/BranderCode%%>\r\n"
+                                "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n"
+                                "<%%Banner1%%>a.gif^http://acme.example/<%%/Banner1%%>\r\n"
+                                "<%%Link2%%>Shop^http://acme.example/shop<%%/Link2%%>\r\n"));
+        const QString archive = work.filePath(u"out.tar.gz"_s);
+        const Outcome made = run(SourceDir + u"/tools/vantrel-bundle"_s, {work.path(), archive}, work.path());
         QCOMPARE(made.exitCode, 1);
-        const QString text = work.filePath(QStringLiteral("branding.txt"));
-        QCOMPARE(made.err.split(u'\n', Qt::SkipEmptyParts).filter(text + QStringLiteral(": line ")),
-                 QStringList({text + QStringLiteral(": line 2: <%%ApplicationName%%> must come before <%%BranderCode%%> "
-                                                    "(line 1): the console reads the tags in a fixed order"),
-                              text + QStringLiteral(": line 3: <%%Banner1%%> names the picture a.gif, but the folder "
-                                                    "holds no banner1.dat"),
-                              text + QStringLiteral(": line 4: <%%Link2%%> is never read: its series ends before it, "
-                                                    "at the first number that is missing or empty")}));
+        QCOMPARE(made.err.split(u'\n').filter(text + u": line "_s),
+                 QStringList({text + u": line 2: <%%ApplicationName%%> must come before <%%BranderCode%%> (line 1): "
+                                     "the console reads the tags in a fixed order"_s,
+                              text + u": line 3: <%%Banner1%%> names the picture a.gif, but the folder holds no "
+                                     "banner1.dat"_s,
+                              text + u": line 4: <%%Link2%%> is never read: its series ends before it, at the first "
+                                     "number that is missing or empty"_s}));
         QVERIFY(!QFileInfo::exists(archive));
     }
 };
