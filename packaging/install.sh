@@ -80,13 +80,18 @@ remove_recorded() {
     rm -f -- "$record"
 }
 
-report_kept() {
-    local kept=() name
+# Names the seller's files that are in the application folder now.
+sellers_present() {
+    local name
     for name in "${seller_files[@]}"; do
-        [ -e "$app_dir/$name" ] && kept+=("$name")
+        if [ -e "$app_dir/$name" ]; then printf '%s\n' "$name"; fi
     done
-    if [ ${#kept[@]} -gt 0 ]; then
-        echo "Kept your files in $app_dir: ${kept[*]}"
+}
+
+# Says which of the seller's files stay, given their names one a line.
+report_kept() {
+    if [ -n "$1" ]; then
+        echo "Kept your files in $app_dir: $(echo "$1" | paste -sd ' ')"
     fi
 }
 
@@ -95,9 +100,11 @@ if $uninstall; then
     remove_recorded
     rmdir -- "$app_dir" 2>/dev/null || true
     echo "Removed $app_name."
-    report_kept
+    report_kept "$(sellers_present)"
     exit 0
 fi
+# Only what was there before this install is the seller's to keep; a new dbsettings.dat is not.
+kept_before=$(sellers_present)
 
 [ -f "$here/$program_name" ] || fail "The program $program_name is missing beside $0."
 # The desktop entry quotes the program's path; these would need escaping there, so refuse them.
@@ -156,15 +163,16 @@ write_file() {
 
 # Desktop entry strings escape the backslash; a line break would end the entry's line.
 desktop_text() {
-    local text=${1//\\/\\\\}
-    text=${text//$'\r'/ }
-    printf '%s' "${text//$'\n'/ }"
+    local text=${1//\\/"\\\\"}
+    text=${text//$'\r'/" "}
+    printf '%s' "${text//$'\n'/" "}"
 }
 
 xml_text() {
-    local text=${1//&/&amp;}
-    text=${text//</&lt;}
-    text=${text//>/&gt;}
+    # Quoted replacements: bash 5.2 reads a bare & in them as the matched text.
+    local text=${1//&/"&amp;"}
+    text=${text//</"&lt;"}
+    text=${text//>/"&gt;"}
     printf '%s' "$text"
 }
 
@@ -236,7 +244,7 @@ chmod 644 "$record"
 
 echo "Installed $app_name in $app_dir."
 echo "Start it from the menu, or run $launcher."
-report_kept
+report_kept "$kept_before"
 case ":${PATH:-}:" in
 *":$bin_dir:"*) ;;
 *) echo "($bin_dir is not on your PATH: the menu entry works all the same.)" ;;
