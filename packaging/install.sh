@@ -63,21 +63,26 @@ is_seller_file() {
 }
 
 # Removes what the install record lists: files first, then the folders the install made, deepest
-# first, each only when nothing else has come into it.
+# first, each only when nothing else has come into it. Given a new record, the folders stay and
+# pass into it instead, since the new install keeps using them.
 remove_recorded() {
-    local line
+    local line new_record=${1:-} folders=()
     [ -f "$record" ] || return 0
     while IFS= read -r line; do
         case "$line" in
         file:/*) is_seller_file "${line#file:}" || rm -f -- "${line#file:}" ;;
+        dir:/*) folders+=("${line#dir:}") ;;
         esac
     done <"$record"
-    while IFS= read -r line; do
-        case "$line" in
-        dir:/*) rmdir -- "${line#dir:}" 2>/dev/null || true ;;
-        esac
-    done < <(sort -r "$record")
-    rm -f -- "$record"
+    rm -f -- "$record" # it stands in the application folder, one of those folders
+    local folder
+    while IFS= read -r folder; do
+        if [ -z "$new_record" ]; then
+            rmdir -- "$folder" 2>/dev/null || true
+        elif [ -d "$folder" ]; then
+            echo "dir:$folder" >>"$new_record"
+        fi
+    done < <(printf '%s\n' "${folders[@]}" | sort -r)
 }
 
 # Names the seller's files that are in the application folder now.
@@ -124,9 +129,9 @@ if { [ -e "$launcher" ] || [ -L "$launcher" ]; } \
 fi
 
 # A new install replaces the previous one's files: what it added goes, the seller's files stay.
-remove_recorded
 new_record=$(mktemp)
 trap 'rm -f -- "$new_record"' EXIT
+remove_recorded "$new_record"
 
 make_dir() {
     local dir=$1 missing=()

@@ -208,6 +208,18 @@ private Q_SLOTS:
                                             ".local/share/vantrel-oskel/hsettings.dat"_s.split(u' '));
     }
 
+    void uninstallAfterReinstallRemovesEveryFolderTheFirstInstallMade()
+    {
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        const QString install = SourceDir + u"/scripts/install"_s;
+        for (const QStringList &arguments : {QStringList(), QStringList(), QStringList{u"--uninstall"_s}}) {
+            const Outcome outcome = run(install, arguments, home.path());
+            QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.err));
+        }
+        QCOMPARE(entriesUnder(home.path()), QStringList());
+    }
+
     void brandedBundleInstallsWithItsCaption()
     {
         QTemporaryDir work;
