@@ -103,7 +103,6 @@ report_kept() {
 if $uninstall; then
     [ -f "$record" ] || fail "No install of $app_name found in $app_dir."
     remove_recorded
-    rmdir -- "$app_dir" 2>/dev/null || true
     echo "Removed $app_name."
     report_kept "$(sellers_present)"
     exit 0
