@@ -40,7 +40,7 @@ while [ $# -gt 0 ]; do
 done
 
 [ -n "${HOME:-}" ] || fail "HOME is not set."
-# The base directory specification ignores a relative XDG_DATA_HOME.
+# A relative XDG_DATA_HOME is to be ignored, as XDG base directories must be absolute.
 data_home=${XDG_DATA_HOME:-}
 [[ "$data_home" == /* ]] || data_home=$HOME/.local/share
 app_dir=${prefix:-$data_home/$program_name}
