@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace vo::test::x11 {
@@ -52,6 +53,25 @@ xcb_window_t outermost(xcb_window_t window)
     }
 }
 
+QByteArray property(xcb_window_t window, const char *name, xcb_atom_t type)
+{
+    xcb_connection_t *c = connection();
+    const xcb_get_property_cookie_t cookie = xcb_get_property(c, 0, window, atom(name), type, 0, 4096);
+    const ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, nullptr));
+    if (!reply)
+        return QByteArray();
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+bool viewable(xcb_window_t window)
+{
+    xcb_connection_t *c = connection();
+    const ReplyPtr<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
 } // namespace
 
 bool useTestDisplay()
@@ -69,14 +89,30 @@ bool useTestDisplay()
 
 QString windowName(const QWidget &window)
 {
+    return QString::fromUtf8(property(xcb_window_t(window.winId()), "_NET_WM_NAME", atom("UTF8_STRING")));
+}
+
+QList<ForeignWindow> windowsOf(qint64 pid)
+{
     xcb_connection_t *c = connection();
-    const xcb_get_property_cookie_t cookie = xcb_get_property(c, 0, xcb_window_t(window.winId()),
-                                                              atom("_NET_WM_NAME"), atom("UTF8_STRING"), 0, 4096);
-    const ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, nullptr));
-    if (!reply)
-        return QString();
-    return QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(reply.get())),
-                             xcb_get_property_value_length(reply.get()));
+    const ReplyPtr<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, rootWindow()), nullptr));
+    QList<ForeignWindow> found;
+    if (!tree)
+        return found;
+    const xcb_window_t *children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+        const xcb_window_t window = children[i];
+        const QByteArray owner = property(window, "_NET_WM_PID", XCB_ATOM_CARDINAL);
+        quint32 ownerPid = 0;
+        if (owner.size() == sizeof ownerPid)
+            std::memcpy(&ownerPid, owner.constData(), sizeof ownerPid);
+        if (ownerPid != quint32(pid) || !viewable(window))
+            continue;
+        found.append({window, QString::fromUtf8(property(window, "_NET_WM_NAME", atom("UTF8_STRING"))),
+                      property(window, "WM_CLASS", XCB_ATOM_STRING),
+                      !property(window, "_NET_WM_ICON", XCB_ATOM_CARDINAL).isEmpty()});
+    }
+    return found;
 }
 
 QRect frameGeometry(const QWidget &window)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,19 @@ bool useTestDisplay();
 
 // _NET_WM_NAME of the window, the title a window manager shows.
 QString windowName(const QWidget &window);
+
+// A top-level window of another program, as the X server holds it.
+struct ForeignWindow
+{
+    quint32 id = 0;
+    QString name;       // _NET_WM_NAME
+    QByteArray wmClass; // WM_CLASS: instance and class, each ended by a byte 0
+    bool hasIcon = false;
+};
+
+// The mapped top-level windows that the program with this process id has made (Qt marks each
+// with _NET_WM_PID). Without a window manager they are the root's own children.
+QList<ForeignWindow> windowsOf(qint64 pid);
 
 // The outermost window the X server has for `window` (its frame, once a window manager has
 // reparented it), in root coordinates.
