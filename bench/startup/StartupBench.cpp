@@ -1,9 +1,16 @@
 // Times the console's start as a seller sees it: from starting a new process to the main window's
 // first paint, once in a folder without branding and once in a folder with a branding file and a
 // JPEG banner; and reads the resident memory a second later, when the start-up requests have
-// ended. The window is bench_startup_window, beside this program.
+// ended. Beside it, started and watched the same way, two bare windows of the same size: one that
+// links only QtWidgets ("bare") and one that links every Qt module the console links
+// ("bare-modules"). The console's window is bench_startup_window, the bare ones
+// bench_reference_widgets and bench_reference_modules, all beside this program.
 //
-//     bench_startup [--cold] [plain|branded]...      (both when none is named)
+//     bench_startup [--cold] [--rounds N] [bare|bare-modules|plain|branded]...   (all when none is named)
+//
+// Each round starts every named program once, in turn, so that a drift of the machine's speed
+// touches them alike; when "bare" is among them, each round also gives every other start's ratio
+// to it and its resident memory beyond it.
 //
 // --cold empties the page cache before each start (root on Linux only), as after a reboot. This
 // side uses no Qt at all: a measuring process that had Qt's libraries mapped would keep them in
@@ -20,8 +27,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -139,38 +148,69 @@ bool dropPageCache()
     return bool(dropCaches);
 }
 
-int measure(const std::string &window, const std::string &mode, bool cold)
+struct Start
 {
+    double ms = 0;
+    double residentMiB = 0;
+};
+
+// The program that a mode starts, beside this one.
+std::string programOf(const std::string &mode)
+{
+    const char *name = mode == "bare" ? "bench_reference_widgets"
+                     : mode == "bare-modules" ? "bench_reference_modules"
+                     : "bench_startup_window";
+    return (fs::canonical("/proc/self/exe").parent_path() / name).string();
+}
+
+std::optional<Start> measure(const std::string &mode, bool cold)
+{
+    const std::string program = programOf(mode);
     ScratchFolder folder;
-    if (folder.path().empty() || Child({window, "--prepare", folder.path(), mode}).wait() != 0) {
+    if (folder.path().empty() || Child({program, "--prepare", folder.path(), mode}).wait() != 0) {
         std::fprintf(stderr, "cannot prepare the %s folder\n", mode.c_str());
-        return 1;
+        return std::nullopt;
     }
     if (cold && !dropPageCache()) {
         std::fprintf(stderr, "--cold needs to write /proc/sys/vm/drop_caches (root on Linux)\n");
-        return 1;
+        return std::nullopt;
     }
 
     const Clock::time_point start = Clock::now();
-    Child child({window, "--window", folder.path()});
+    Child child({program, "--window", folder.path()});
     const std::optional<std::string> shown = child.firstLine(std::chrono::seconds(30));
     const double shownMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    // A branded start shows its banner; either start shows the main window alone, with no message.
+    // A branded start shows its banner; every start shows its window alone, with no message.
     const std::string expected = std::string("shown banner=") + (mode == "branded" ? "1" : "0") + " windows=1";
     if (shown != expected) {
         std::fprintf(stderr, "the %s start did not come up as it should: \"%s\"\n", mode.c_str(),
                      shown ? shown->c_str() : "(nothing)");
-        return 1;
+        return std::nullopt;
     }
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const double resident = vo::bench::statusKiB(std::to_string(child.pid()), "VmRSS") / 1024;
 
-    std::printf("%-8s%s start to first paint %7.1f ms, resident a second later %5.1f MiB\n", mode.c_str(),
+    std::printf("%-13s%s start to first paint %7.1f ms, resident a second later %5.1f MiB\n", mode.c_str(),
                 cold ? " (cold)" : "", shownMs, resident);
     const std::string key = "startup." + std::string(cold ? "cold_" : "") + mode;
     vo::bench::result((key + "_ms").c_str(), shownMs);
     vo::bench::result((key + "_rss_mib").c_str(), resident);
-    return 0;
+    return Start{shownMs, resident};
+}
+
+// Every start of one round against the bare reference of the same round.
+void compareRound(const std::map<std::string, Start> &round, bool cold)
+{
+    const auto bare = round.find("bare");
+    if (bare == round.end())
+        return;
+    for (const auto &[mode, start] : round) {
+        if (mode == "bare")
+            continue;
+        const std::string key = "startup." + std::string(cold ? "cold_" : "") + mode;
+        vo::bench::result((key + "_ratio").c_str(), start.ms / bare->second.ms);
+        vo::bench::result((key + "_extra_rss_mib").c_str(), start.residentMiB - bare->second.residentMiB);
+    }
 }
 
 } // namespace
@@ -178,24 +218,33 @@ int measure(const std::string &window, const std::string &mode, bool cold)
 int main(int argc, char **argv)
 {
     bool cold = false;
+    int rounds = 1;
     std::vector<std::string> modes;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--cold") {
             cold = true;
-        } else if (argument == "plain" || argument == "branded") {
+        } else if (argument == "--rounds" && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
+            rounds = std::atoi(argv[++i]);
+        } else if (argument == "bare" || argument == "bare-modules" || argument == "plain" || argument == "branded") {
             modes.push_back(argument);
         } else {
-            std::fprintf(stderr, "usage: bench_startup [--cold] [plain|branded]...\n");
+            std::fprintf(stderr, "usage: bench_startup [--cold] [--rounds N] [bare|bare-modules|plain|branded]...\n");
             return 2;
         }
     }
     if (modes.empty())
-        modes = {"plain", "branded"};
+        modes = {"bare", "bare-modules", "plain", "branded"};
 
-    const std::string window = (fs::canonical("/proc/self/exe").parent_path() / "bench_startup_window").string();
-    for (const std::string &mode : modes)
-        if (const int status = measure(window, mode, cold); status != 0)
-            return status;
+    for (int i = 0; i < rounds; ++i) {
+        std::map<std::string, Start> round;
+        for (const std::string &mode : modes) {
+            const std::optional<Start> start = measure(mode, cold);
+            if (!start)
+                return 1;
+            round[mode] = *start;
+        }
+        compareRound(round, cold);
+    }
     return 0;
 }
