@@ -5,6 +5,7 @@
 //     bench_startup_window --prepare FOLDER plain|branded
 //     bench_startup_window --window FOLDER
 //     bench_startup_window --once FOLDER          (ends after the first paint, for profiling)
+//     bench_startup_window --unskinned FOLDER     (without the skin, to weigh what it costs)
 //
 // The start-up requests go to a closed port on 127.0.0.1, so they end at once and send nothing
 // anywhere.
@@ -30,13 +31,14 @@ namespace {
 
 const QByteArray kClosedSite = QByteArrayLiteral("http://127.0.0.1:9");
 
-int runWindow(int argc, char **argv, const QString &folder, bool once)
+int runWindow(int argc, char **argv, const QString &folder, const QByteArray &command)
 {
     vo::TApplication app(argc, argv);
-    vo::skin::apply(vo::skin::builtIn());
+    if (command != "--unskinned")
+        vo::skin::apply(vo::skin::builtIn());
     vo::TfrmMain frmMain{vo::AppFolder(folder)};
     frmMain.setUpdateBaseUrl(kClosedSite + "/liveupdate/");
-    const vo::bench::FirstPaint firstPaint(&frmMain, once);
+    const vo::bench::FirstPaint firstPaint(&frmMain, command == "--once");
     frmMain.show();
     return app.exec();
 }
@@ -96,8 +98,8 @@ bool prepareFolder(const QDir &folder, bool branded)
 int main(int argc, char **argv)
 {
     const QByteArray command = argc > 2 ? QByteArray(argv[1]) : QByteArray();
-    if ((command == "--window" || command == "--once") && argc == 3)
-        return runWindow(argc, argv, QString::fromLocal8Bit(argv[2]), command == "--once");
+    if ((command == "--window" || command == "--once" || command == "--unskinned") && argc == 3)
+        return runWindow(argc, argv, QString::fromLocal8Bit(argv[2]), command);
     if (command == "--prepare" && argc == 4) {
         const QByteArray mode(argv[3]);
         // The banner is drawn with text, which needs the font database of a GUI application.
@@ -107,6 +109,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot prepare a %s folder in %s\n", mode.constData(), argv[2]);
         return 1;
     }
-    std::fprintf(stderr, "usage: bench_startup_window --prepare FOLDER plain|branded | --window FOLDER | --once FOLDER\n");
+    std::fprintf(stderr, "usage: bench_startup_window --prepare FOLDER plain|branded | --window|--once|--unskinned FOLDER\n");
     return 2;
 }
