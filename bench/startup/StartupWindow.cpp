@@ -4,9 +4,13 @@
 //
 //     bench_startup_window --prepare FOLDER plain|branded
 //     bench_startup_window --window FOLDER
+//     bench_startup_window --once FOLDER          (ends after the first paint, for profiling)
+//     bench_startup_window --unskinned FOLDER     (without the skin, to weigh what it costs)
 //
 // The start-up requests go to a closed port on 127.0.0.1, so they end at once and send nothing
 // anywhere.
+
+#include "FirstPaint.h"
 
 #include "app/Application.h"
 #include "app/FMain.h"
@@ -19,9 +23,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QLabel>
 #include <QPainter>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -29,48 +31,14 @@ namespace {
 
 const QByteArray kClosedSite = QByteArrayLiteral("http://127.0.0.1:9");
 
-// Prints "shown" once the window has painted for the first time: what the seller sees. The
-// line says whether a banner is on show and how many windows are open, so that the measuring
-// side can tell a branded start from one that failed and put up a message instead.
-class FirstPaint : public QObject
-{
-public:
-    explicit FirstPaint(QWidget *window) : window_(window) { window->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == window_ && event->type() == QEvent::Paint && !seen_) {
-            seen_ = true;
-            // After the paint has been handled, so its cost is counted.
-            QTimer::singleShot(0, this, [this] { report(); });
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    void report() const
-    {
-        const auto *banner = window_->findChild<QLabel *>(QStringLiteral("imgBanner"));
-        const bool bannerShown = banner && !banner->pixmap().isNull();
-        qsizetype windows = 0;
-        for (const QWidget *widget : QApplication::topLevelWidgets())
-            windows += widget->isVisible() ? 1 : 0;
-        std::printf("shown banner=%d windows=%lld\n", bannerShown ? 1 : 0, static_cast<long long>(windows));
-        std::fflush(stdout);
-    }
-
-    QWidget *const window_;
-    bool seen_ = false;
-};
-
-int runWindow(int argc, char **argv, const QString &folder)
+int runWindow(int argc, char **argv, const QString &folder, const QByteArray &command)
 {
     vo::TApplication app(argc, argv);
-    vo::skin::apply(vo::skin::builtIn());
+    if (command != "--unskinned")
+        vo::skin::apply(vo::skin::builtIn());
     vo::TfrmMain frmMain{vo::AppFolder(folder)};
     frmMain.setUpdateBaseUrl(kClosedSite + "/liveupdate/");
-    const FirstPaint firstPaint(&frmMain);
+    const vo::bench::FirstPaint firstPaint(&frmMain, command == "--once");
     frmMain.show();
     return app.exec();
 }
@@ -130,8 +98,8 @@ bool prepareFolder(const QDir &folder, bool branded)
 int main(int argc, char **argv)
 {
     const QByteArray command = argc > 2 ? QByteArray(argv[1]) : QByteArray();
-    if (command == "--window" && argc == 3)
-        return runWindow(argc, argv, QString::fromLocal8Bit(argv[2]));
+    if ((command == "--window" || command == "--once" || command == "--unskinned") && argc == 3)
+        return runWindow(argc, argv, QString::fromLocal8Bit(argv[2]), command);
     if (command == "--prepare" && argc == 4) {
         const QByteArray mode(argv[3]);
         // The banner is drawn with text, which needs the font database of a GUI application.
@@ -141,6 +109,6 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot prepare a %s folder in %s\n", mode.constData(), argv[2]);
         return 1;
     }
-    std::fprintf(stderr, "usage: bench_startup_window --prepare FOLDER plain|branded | --window FOLDER\n");
+    std::fprintf(stderr, "usage: bench_startup_window --prepare FOLDER plain|branded | --window|--once|--unskinned FOLDER\n");
     return 2;
 }

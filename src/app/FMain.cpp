@@ -63,9 +63,9 @@ TfrmMain::TfrmMain(const AppFolder &folder, QWidget *parent)
     Timer1->setInterval(kStartupDelayMs);
     connect(Timer1, &QTimer::timeout, this, [this] { runGuarded([this] { Timer1Timer(); }); });
 
-    pgcPrinc = makeNamed<QStackedWidget>("pgcPrinc");
-    stsWelcome = buildWelcomePage();
-    stsMain = buildMainPage();
+    pgcPrinc = makeNamed<QStackedWidget>("pgcPrinc", this);
+    stsWelcome = buildWelcomePage(pgcPrinc);
+    stsMain = buildMainPage(pgcPrinc);
     pgcPrinc->addWidget(stsWelcome);
     pgcPrinc->addWidget(stsMain);
     auto *layout = new QVBoxLayout(this);

@@ -69,13 +69,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QWidget *buildWelcomePage();
-    QWidget *buildMainPage();
-    QWidget *buildToolbar();
-    QWidget *buildBanner();
-    QWidget *buildProductArea();
-    QWidget *buildLinks();
-    QStatusBar *buildStatusBar();
+    QWidget *buildWelcomePage(QWidget *pages);
+    QWidget *buildMainPage(QWidget *pages);
+    QWidget *buildToolbar(QWidget *page);
+    QWidget *buildBanner(QWidget *page);
+    QWidget *buildProductArea(QWidget *page);
+    QWidget *buildLinks(QWidget *page);
+    QStatusBar *buildStatusBar(QWidget *page);
 
     void FormCreate();
     void FormShow();

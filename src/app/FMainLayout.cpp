@@ -24,25 +24,27 @@ namespace vo {
 
 namespace {
 
-QFrame *makePanel(const char *objectName, int fixedHeight = -1)
+// Every control is made inside its final parent: moving a built subtree into another parent
+// makes Qt restyle the whole subtree again under the application's style sheet.
+QFrame *makePanel(QWidget *parent, const char *objectName, int fixedHeight = -1)
 {
-    auto *panel = makeNamed<QFrame>(objectName);
+    auto *panel = makeNamed<QFrame>(objectName, parent);
     if (fixedHeight > 0)
         panel->setFixedHeight(fixedHeight);
     return panel;
 }
 
-QPushButton *makeToolbarButton(const char *objectName, const char *caption)
+QPushButton *makeToolbarButton(QWidget *toolbar, const char *objectName, const char *caption)
 {
-    auto *button = makeNamed<QPushButton>(objectName, QString::fromLatin1(caption));
+    auto *button = makeNamed<QPushButton>(objectName, QString::fromLatin1(caption), toolbar);
     button->setFixedSize(99, 20);
     button->setAutoDefault(false);
     return button;
 }
 
-QToolButton *makeToolButton(const char *objectName, const char *hint, ToolGlyph glyph)
+QToolButton *makeToolButton(QWidget *toolbar, const char *objectName, const char *hint, ToolGlyph glyph)
 {
-    auto *button = makeNamed<QToolButton>(objectName);
+    auto *button = makeNamed<QToolButton>(objectName, toolbar);
     button->setFixedSize(41, 34);
     button->setToolTip(QString::fromLatin1(hint));
     button->setIcon(toolIcon(glyph));
@@ -63,14 +65,14 @@ void pressOnKeys(QWidget *scope, std::initializer_list<Qt::Key> keys, QAbstractB
 
 } // namespace
 
-QWidget *TfrmMain::buildWelcomePage()
+QWidget *TfrmMain::buildWelcomePage(QWidget *pages)
 {
-    auto *page = makeNamed<QWidget>("stsWelcome");
-    prfWelcome = makeNamed<SafeHtmlView>("prfWelcome");
+    auto *page = makeNamed<QWidget>("stsWelcome", pages);
+    prfWelcome = makeNamed<SafeHtmlView>("prfWelcome", page);
     prfWelcome->setAccessibleName(QStringLiteral("Welcome"));
 
-    auto *strip = makePanel("bsSkinPanel14", 39);
-    bsSkinButton1 = makeNamed<QPushButton>("bsSkinButton1", QStringLiteral("Thanks, just show me the main application"));
+    auto *strip = makePanel(page, "bsSkinPanel14", 39);
+    bsSkinButton1 = makeNamed<QPushButton>("bsSkinButton1", QStringLiteral("Thanks, just show me the main application"), strip);
     bsSkinButton1->setDefault(true);
     connect(bsSkinButton1, &QPushButton::clicked, this, [this] { runGuarded([this] { bsSkinButton1Click(); }); });
     // Outside a dialog no button is pressed by Enter on its own.
@@ -89,30 +91,30 @@ QWidget *TfrmMain::buildWelcomePage()
     return page;
 }
 
-QWidget *TfrmMain::buildMainPage()
+QWidget *TfrmMain::buildMainPage(QWidget *pages)
 {
-    auto *page = makeNamed<QWidget>("stsMain");
+    auto *page = makeNamed<QWidget>("stsMain", pages);
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(buildToolbar());
-    layout->addWidget(buildBanner());
-    layout->addWidget(buildProductArea(), 1);
-    layout->addWidget(buildLinks());
-    layout->addWidget(buildStatusBar());
+    layout->addWidget(buildToolbar(page));
+    layout->addWidget(buildBanner(page));
+    layout->addWidget(buildProductArea(page), 1);
+    layout->addWidget(buildLinks(page));
+    layout->addWidget(buildStatusBar(page));
     pressOnKeys(page, {Qt::Key_F5}, page->findChild<QPushButton *>(QStringLiteral("btnRefresh")));
     return page;
 }
 
-QWidget *TfrmMain::buildToolbar()
+QWidget *TfrmMain::buildToolbar(QWidget *page)
 {
-    auto *toolbar = makePanel("bsSkinPanel4", 43);
-    auto *btnSimple = makeToolbarButton("btnSimple", "Settings");
-    btnMakeMoney = makeToolbarButton("btnMakeMoney", "Make Money");
-    auto *btnAbout = makeToolbarButton("btnAbout", "About");
-    btnNews = makeToolButton("btnNews", "Check News", ToolGlyph::News);
-    auto *btnUpdates = makeToolButton("bsSkinSpeedButton1", "Check Updates", ToolGlyph::Updates);
-    auto *btnHelp = makeToolButton("bsSkinSpeedButton2", "Help", ToolGlyph::Help);
+    auto *toolbar = makePanel(page, "bsSkinPanel4", 43);
+    auto *btnSimple = makeToolbarButton(toolbar, "btnSimple", "Settings");
+    btnMakeMoney = makeToolbarButton(toolbar, "btnMakeMoney", "Make Money");
+    auto *btnAbout = makeToolbarButton(toolbar, "btnAbout", "About");
+    btnNews = makeToolButton(toolbar, "btnNews", "Check News", ToolGlyph::News);
+    auto *btnUpdates = makeToolButton(toolbar, "bsSkinSpeedButton1", "Check Updates", ToolGlyph::Updates);
+    auto *btnHelp = makeToolButton(toolbar, "bsSkinSpeedButton2", "Help", ToolGlyph::Help);
 
     connect(btnSimple, &QPushButton::clicked, this, [this] { runGuarded([this] { btnSimpleClick(); }); });
     connect(btnMakeMoney, &QPushButton::clicked, this, [this] { runGuarded([this] { btnMakeMoneyClick(); }); });
@@ -134,9 +136,9 @@ QWidget *TfrmMain::buildToolbar()
     return toolbar;
 }
 
-QWidget *TfrmMain::buildBanner()
+QWidget *TfrmMain::buildBanner(QWidget *page)
 {
-    panBanner = makePanel("panBanner", 65);
+    panBanner = makePanel(page, "panBanner", 65);
     imgBanner = makeNamed<QLabel>("imgBanner", panBanner);
     imgBanner->setGeometry(0, 0, 468, 60);
     gifBanner = makeNamed<QLabel>("gifBanner", panBanner);
@@ -148,25 +150,25 @@ QWidget *TfrmMain::buildBanner()
     return panBanner;
 }
 
-QWidget *TfrmMain::buildProductArea()
+QWidget *TfrmMain::buildProductArea(QWidget *page)
 {
-    auto *area = makePanel("bsSkinPanel1");
+    auto *area = makePanel(page, "bsSkinPanel1");
 
     // 45 pixels hold the note at the window's design width; a narrower window wraps it into
     // more lines, and the strip grows with them so that it still shows whole.
-    auto *note = makePanel("bsSkinPanel6");
+    auto *note = makePanel(area, "bsSkinPanel6");
     note->setMinimumHeight(45);
     auto *noteText = makeNamed<QLabel>("bsSkinStdLabel3", QStringLiteral(
         "Manage your products and match with your existing folders in your server. Put your archives to "
         "download packed as zip files inside this folders. If you do a chage in the product name it will "
-        "change your unique Product Code and you must update your paypal buttons."));
+        "change your unique Product Code and you must update your paypal buttons."), note);
     noteText->setWordWrap(true);
     auto *noteLayout = new QHBoxLayout(note);
     noteLayout->setContentsMargins(8, 2, 8, 2);
     noteLayout->addWidget(noteText);
 
     products_ = new ProductListModel(this);
-    lvwProducts = makeNamed<QTableView>("lvwProducts");
+    lvwProducts = makeNamed<QTableView>("lvwProducts", area);
     lvwProducts->setModel(products_);
     lvwProducts->setAccessibleName(QStringLiteral("Products"));
     lvwProducts->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -188,7 +190,7 @@ QWidget *TfrmMain::buildProductArea()
     for (int column = 0; column < ProductListModel::ColumnCount; ++column)
         lvwProducts->setColumnWidth(column, ProductListModel::kColumnWidths[column]);
 
-    auto *buttons = makePanel("bsSkinPanel8", 44);
+    auto *buttons = makePanel(area, "bsSkinPanel8", 44);
     auto *buttonLayout = new QHBoxLayout(buttons);
     buttonLayout->setContentsMargins(0, 0, 0, 0);
     buttonLayout->setSpacing(6);
@@ -198,7 +200,7 @@ QWidget *TfrmMain::buildProductArea()
         {"bsSkinButton2", "Get Thanks Page URL"}, {"btnRefresh", "Refresh"},
     };
     for (const auto &[name, caption] : commands) {
-        auto *button = makeNamed<QPushButton>(name, QString::fromLatin1(caption));
+        auto *button = makeNamed<QPushButton>(name, QString::fromLatin1(caption), buttons);
         button->setAutoDefault(false);
         // A screen reader has no use for the caption's trailing space ("Add ").
         button->setAccessibleName(button->text().trimmed());
@@ -210,7 +212,7 @@ QWidget *TfrmMain::buildProductArea()
     connect(lvwProducts, &QAbstractItemView::doubleClicked, buttons->findChild<QPushButton *>(QStringLiteral("btnEdit")),
             &QAbstractButton::click);
     buttonLayout->addStretch();
-    lblTotal = makeNamed<QLabel>("lblTotal", QStringLiteral("Total: 0 products"));
+    lblTotal = makeNamed<QLabel>("lblTotal", QStringLiteral("Total: 0 products"), buttons);
     lblTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     buttonLayout->addWidget(lblTotal);
 
@@ -226,12 +228,12 @@ QWidget *TfrmMain::buildProductArea()
     return area;
 }
 
-QWidget *TfrmMain::buildLinks()
+QWidget *TfrmMain::buildLinks(QWidget *page)
 {
-    panLinks = makePanel("panLinks", 36);
+    panLinks = makePanel(page, "panLinks", 36);
     // The design state, shown until a branding file says otherwise.
-    const auto makeLink = [](const char *name) {
-        auto *label = makeNamed<LinkLabel>(name);
+    const auto makeLink = [this](const char *name) {
+        auto *label = makeNamed<LinkLabel>(name, panLinks);
         label->setLink("Google", "http://www.google.com/");
         return label;
     };
@@ -246,14 +248,14 @@ QWidget *TfrmMain::buildLinks()
     return panLinks;
 }
 
-QStatusBar *TfrmMain::buildStatusBar()
+QStatusBar *TfrmMain::buildStatusBar(QWidget *page)
 {
-    auto *bar = makeNamed<QStatusBar>("bsSkinStatusBar1");
+    auto *bar = makeNamed<QStatusBar>("bsSkinStatusBar1", page);
     bar->setFixedHeight(17);
     bar->setSizeGripEnabled(false);
     // Named by its text alone, so that an empty status is not read out.
-    MainStatusPanel = makeNamed<QLabel>("MainStatusPanel");
-    MainGauge = makeNamed<QProgressBar>("MainGauge");
+    MainStatusPanel = makeNamed<QLabel>("MainStatusPanel", bar);
+    MainGauge = makeNamed<QProgressBar>("MainGauge", bar);
     MainGauge->setFixedWidth(130);
     MainGauge->setRange(0, 100);
     MainGauge->setValue(0);

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QStringList>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +35,24 @@ QByteArray readFile(const QString &name)
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// The widgets that are moved into a parent with controls of their own already inside: under the
+// skin's style sheet each such move styles the whole subtree again.
+class SubtreeMoves : public QObject
+{
+public:
+    SubtreeMoves() { qApp->installEventFilter(this); }
+    ~SubtreeMoves() override { qApp->removeEventFilter(this); }
+    QStringList moved;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ParentChange && watched->findChild<QWidget *>())
+            moved << watched->objectName();
+        return false;
+    }
+};
 
 } // namespace
 
@@ -131,6 +150,15 @@ private Q_SLOTS:
         QCOMPARE(list->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
         QVERIFY(list->showGrid());
+    }
+
+    // Styling every control once, not again for each parent its subtree is moved into, is most
+    // of how soon the window opens.
+    void controlsAreBuiltInPlace()
+    {
+        const SubtreeMoves moves;
+        const TfrmMain window(folder());
+        QCOMPARE(moves.moved, QStringList());
     }
 
     void placementFitsTheFreeArea_data()
