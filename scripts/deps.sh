@@ -8,7 +8,7 @@ VO_RUN_PACKAGES=(xvfb xauth x11-utils imagemagick php-cli php8.2-sqlite3)
 # The versioned names are Debian 12's own packages; the unversioned php-sqlite3 is only a pointer.
 VO_SITE_TEST_PACKAGES=(php-cli php8.2-sqlite3 php8.2-mysql phpunit mariadb-server mariadb-client)
 VO_TEST_PACKAGES=(xvfb xauth x11-utils xdotool libxcb1-dev pkg-config 7zip php-cli curl
-                  desktop-file-utils appstream "${VO_SITE_TEST_PACKAGES[@]}")
+                  desktop-file-utils appstream dpkg-dev lintian binutils "${VO_SITE_TEST_PACKAGES[@]}")
 # libFuzzer and its sanitizer runtimes come with clang (scripts/fuzz).
 VO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
