@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include "platform/WindowsFiles.h"
+#else
 #include <unistd.h>
 #endif
 
@@ -35,14 +37,12 @@ bool folderRefusesNewFiles(const QString &fileName)
     return !folder.isEmpty() && QDir(QFileInfo(fileName).absolutePath()) == QDir(folder);
 }
 
+#ifndef Q_OS_WIN
 std::filesystem::path nativePath(const QString &fileName)
 {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(fileName.toStdWString());
-#else
     return std::filesystem::path(QFile::encodeName(fileName).toStdString());
-#endif
 }
+#endif
 
 // The cause in the system's words when the bytes did not all reach the disk.
 std::optional<QString> putBytes(QFileDevice &file, const QString &fileName, const QByteArray &bytes)
@@ -80,6 +80,11 @@ std::optional<QString> refusedForWriting(const QString &fileName)
         return systemErrorText(ELOOP);
     if (info.isDir())
         return systemErrorText(EISDIR);
+#ifdef Q_OS_WIN
+    // The seller's write protection, which a rename over the file would pass by.
+    if (std::optional<QString> readOnly = win::readOnlyRefusal(fileName))
+        return readOnly;
+#endif
     return std::nullopt;
 }
 
@@ -108,10 +113,14 @@ std::optional<QString> ReplacementFile::open()
     // Made exclusively and for the user alone, whatever the umask says.
     if (!temporary_.open())
         return temporary_.errorString();
+#ifdef Q_OS_WIN
+    return win::takeAccessOf(temporary_.fileName(), fileName_);
+#else
     const QFileInfo old(fileName_);
     if (old.exists() && !temporary_.setPermissions(old.permissions()))
         return temporary_.errorString();
     return std::nullopt;
+#endif
 }
 
 std::optional<QString> ReplacementFile::commit()
@@ -125,11 +134,17 @@ std::optional<QString> ReplacementFile::commit()
 #endif
     const QString written = temporary_.fileName();
     temporary_.close();
+#ifdef Q_OS_WIN
+    const std::optional<QString> failure = win::replaceFile(written, fileName_);
+#else
     std::error_code error;
     std::filesystem::rename(nativePath(written), nativePath(fileName_), error);
-    if (error) {
+    const std::optional<QString> failure =
+        error ? std::optional<QString>(QString::fromLocal8Bit(error.message())) : std::nullopt;
+#endif
+    if (failure) {
         QFile::remove(written);
-        return QString::fromLocal8Bit(error.message());
+        return failure;
     }
     committed_ = true;
     return std::nullopt;
@@ -154,8 +169,10 @@ WholeFile::Result WholeFile::write(const QString &fileName, const QByteArray &by
         if (const std::optional<QString> unavailable = beside.open(); !unavailable) {
             if (const std::optional<QString> cause = putBytes(beside.device(), fileName, bytes))
                 return {Outcome::WriteFailed, *cause};
+            // The old file could not be replaced (on Windows: another program holds it open),
+            // and it stays as it was.
             if (const std::optional<QString> cause = beside.commit())
-                return {Outcome::WriteFailed, *cause};
+                return {Outcome::CreateFailed, *cause};
             return {};
         }
     }

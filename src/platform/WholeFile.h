@@ -9,10 +9,12 @@
 namespace vo {
 
 // A file replaced in one step: its new bytes go to a temporary file beside it, created for the
-// user alone, which then takes the old file's mode and is renamed over it. The rename replaces
-// whatever stands under the name without following it, and the temporary file never outlives
-// the object unless committed. A name that is a symbolic link or a folder is refused: the file
-// is the console's own, and a link there was planted to carry its bytes elsewhere.
+// user alone, which then takes the old file's mode (on Windows its access list) and is renamed
+// over it. The rename replaces whatever stands under the name without following it, and the
+// temporary file never outlives the object unless committed. A name that is a symbolic link or
+// a folder is refused: the file is the console's own, and a link there was planted to carry its
+// bytes elsewhere. On Windows a file with the read-only attribute is refused, and one that
+// another program holds open without letting it be replaced fails at the commit.
 class ReplacementFile
 {
 public:
@@ -34,8 +36,8 @@ private:
     bool committed_ = false;
 };
 
-// Replaces a file in one step through a ReplacementFile. A full disk or a failed rename leaves
-// the old file as it was.
+// Replaces a file in one step through a ReplacementFile. A full disk (WriteFailed) or a file that
+// cannot be replaced (CreateFailed) leaves the old file as it was.
 //
 // A folder that refuses new files while the file itself may be written (a program folder owned
 // by another user, holding the seller's own settings files) gets the file rewritten in place
