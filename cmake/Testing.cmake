@@ -1,11 +1,12 @@
-# vo_add_test(NAME name SOURCES ... LIBS ... [X11])
+# vo_add_test(NAME name SOURCES ... LIBS ... [X11] [UNIX_ONLY])
 # One QtTest executable per unit; GUI tests run on the offscreen platform so CI needs no display.
 # X11 suites test what only a window system shows (titles, placement, real key events): they run
 # on xcb against the X server named by VO_X11_DISPLAY at run time (scripts/test starts Xvfb),
 # one at a time, since keyboard focus is shared, and carry the label x11.
 #
 # Cross-built for Windows, the suites run under Wine (the emulator), offscreen, with QtTest's
-# report on the standard output; the x11 suites have nothing to test there and are left out.
+# report on the standard output; the x11 suites have nothing to test there and are left out, as
+# are the UNIX_ONLY ones, which need what only Unix offers (a file size limit for a full disk).
 if(WIN32)
     # Where Wine finds the DLLs the suites load, Qt's and MinGW's, through its drive Z: (the
     # Linux root).
@@ -21,8 +22,8 @@ if(WIN32)
 endif()
 
 function(vo_add_test)
-    cmake_parse_arguments(T "X11" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
-    if(WIN32 AND T_X11)
+    cmake_parse_arguments(T "X11;UNIX_ONLY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(WIN32 AND (T_X11 OR T_UNIX_ONLY))
         return()
     endif()
     add_executable(${T_NAME} ${T_SOURCES})

@@ -8,10 +8,19 @@
 #include <QTest>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+using NativeSocket = SOCKET;
+using socklen_t = int;
+#define closeNativeSocket closesocket
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+using NativeSocket = int;
+#define closeNativeSocket ::close
+#endif
 
 #include <functional>
 #include <memory>
@@ -82,7 +91,7 @@ public:
         ::getsockname(fd_, reinterpret_cast<sockaddr *>(&addr), &len);
         port_ = ntohs(addr.sin_port);
     }
-    ~FullBacklog() { ::close(fd_); }
+    ~FullBacklog() { closeNativeSocket(fd_); }
     FullBacklog(const FullBacklog &) = delete;
     FullBacklog &operator=(const FullBacklog &) = delete;
 
@@ -102,7 +111,7 @@ public:
     }
 
 private:
-    int fd_ = -1;
+    NativeSocket fd_{};
     quint16 port_ = 0;
     std::vector<std::unique_ptr<QTcpSocket>> fillers_;
 };
