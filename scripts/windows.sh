@@ -3,8 +3,8 @@
 # shellcheck shell=bash
 
 VO_WINDOWS_PACKAGES=(cmake ninja-build dpkg-dev perl make qt6-base-dev qt6-base-dev-tools
-                     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 zip)
-VO_WINDOWS_TEST_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick php-cli php8.2-sqlite3)
+                     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 zip ccache)
+VO_WINDOWS_TEST_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick php-cli php8.2-sqlite3 fonts-dejavu-core locales)
 
 VO_WINDOWS_CACHE=${VO_WINDOWS_CACHE:-$HOME/.cache/vantrel-oskel}
 # The MinGW Qt must be the host Qt's own version: the host's moc, rcc and uic generate its code.

@@ -22,9 +22,9 @@ enum class ExistingName { Refuse, Open };
 // folder could plant one that sends the bytes elsewhere. A file created here is readable and
 // writable by its owner alone (0600; on Windows an access list for the current user alone); an
 // existing one keeps its mode. With ExistingName::Refuse any existing name, links included, fails
-// with EEXIST. Anything but a regular file is refused. On Windows the file is shared with no one:
-// a file another program holds open, or a read-only one, fails to open. Opened from a handle,
-// `file` no longer reports its name.
+// with EEXIST. Anything but a regular file is refused. On Windows no one else may read or write
+// the file while it is open: a file another program holds open, or a read-only one, fails to
+// open. Opened from a handle, `file` no longer reports its name.
 std::optional<FileFailure> openPrivateFile(QFile &file, QIODevice::OpenMode mode, ExistingName existing);
 
 // True while `name` still names the very file that `file` holds open, so that removing the name
@@ -32,7 +32,7 @@ std::optional<FileFailure> openPrivateFile(QFile &file, QIODevice::OpenMode mode
 bool stillNamedBy(const QFile &file, const QString &name);
 
 // Takes the whole file opened by openPrivateFile for this process alone; the system's text for
-// the cause on failure. On Windows that open shares the file with no one, which holds it already.
+// the cause on failure. On Windows that open lets no one else read or write the file: it is held.
 bool lockFileExclusively(QFile &file, QString &cause);
 
 // The system's words for an error number.

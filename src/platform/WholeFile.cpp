@@ -92,17 +92,18 @@ std::optional<QString> refusedForWriting(const QString &fileName)
 
 ReplacementFile::ReplacementFile(QString fileName)
     : fileName_(std::move(fileName))
-    , temporary_(fileName_ + QStringLiteral(".XXXXXX"))
 {
+    temporary_.emplace(fileName_ + QStringLiteral(".XXXXXX"));
     // Removed here only while it is still the temporary file; after the rename its name is gone.
-    temporary_.setAutoRemove(false);
+    temporary_->setAutoRemove(false);
 }
 
 ReplacementFile::~ReplacementFile()
 {
-    if (!committed_ && temporary_.isOpen()) {
-        temporary_.close();
-        QFile::remove(temporary_.fileName());
+    if (!committed_ && temporary_ && temporary_->isOpen()) {
+        const QString written = temporary_->fileName();
+        temporary_.reset();
+        QFile::remove(written);
     }
 }
 
@@ -111,29 +112,29 @@ std::optional<QString> ReplacementFile::open()
     if (std::optional<QString> refused = refusedForWriting(fileName_))
         return refused;
     // Made exclusively and for the user alone, whatever the umask says.
-    if (!temporary_.open())
-        return temporary_.errorString();
+    if (!temporary_->open())
+        return temporary_->errorString();
 #ifdef Q_OS_WIN
-    return win::takeAccessOf(temporary_.fileName(), fileName_);
+    return win::takeAccessOf(temporary_->fileName(), fileName_);
 #else
     const QFileInfo old(fileName_);
-    if (old.exists() && !temporary_.setPermissions(old.permissions()))
-        return temporary_.errorString();
+    if (old.exists() && !temporary_->setPermissions(old.permissions()))
+        return temporary_->errorString();
     return std::nullopt;
 #endif
 }
 
 std::optional<QString> ReplacementFile::commit()
 {
-    if (!temporary_.flush())
-        return temporary_.errorString();
+    if (!temporary_->flush())
+        return temporary_->errorString();
 #ifdef Q_OS_UNIX
     // On the disk before it takes the old file's place, so that a crash leaves one or the other.
-    if (::fsync(temporary_.handle()) != 0)
+    if (::fsync(temporary_->handle()) != 0)
         return systemErrorText(errno);
 #endif
-    const QString written = temporary_.fileName();
-    temporary_.close();
+    const QString written = temporary_->fileName();
+    temporary_.reset();
 #ifdef Q_OS_WIN
     const std::optional<QString> failure = win::replaceFile(written, fileName_);
 #else

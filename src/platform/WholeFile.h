@@ -25,14 +25,15 @@ public:
 
     // The system's words when the file cannot be made.
     std::optional<QString> open();
-    QFileDevice &device() { return temporary_; }
+    QFileDevice &device() { return *temporary_; }
     // Puts the written file in place of the old one; the system's words when that fails, and
     // then the old file stays as it was.
     std::optional<QString> commit();
 
 private:
     QString fileName_;
-    QTemporaryFile temporary_;
+    // Let go of at the commit: its close() keeps the handle, and Windows renames no open file.
+    std::optional<QTemporaryFile> temporary_;
     bool committed_ = false;
 };
 

@@ -99,11 +99,7 @@ QString errorText(unsigned long code)
                                             | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     const std::unique_ptr<void, LocalFreer> holder(buffer);
-    QString text = length ? QString::fromWCharArray(buffer, int(length)).trimmed()
-                          : QStringLiteral("System error %1").arg(code);
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    return text;
+    return length ? QString::fromWCharArray(buffer, int(length)).trimmed() : QStringLiteral("System error %1").arg(code);
 }
 
 std::optional<QString> takeAccessOf(const QString &fileName, const QString &model)
@@ -147,9 +143,19 @@ std::optional<QString> readOnlyRefusal(const QString &fileName)
 
 std::optional<QString> replaceFile(const QString &from, const QString &to)
 {
-    if (MoveFileExW(nativeName(from).c_str(), nativeName(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const std::wstring target = nativeName(to);
+    if (MoveFileExW(nativeName(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return std::nullopt;
-    return errorText(GetLastError());
+    const DWORD refusal = GetLastError();
+    // A file that another program holds open only says "access denied" to a rename; asking for
+    // it as a deletion would tell that it is in use, which the seller can do something about.
+    if (refusal == ERROR_ACCESS_DENIED) {
+        const UniqueHandle probe = adopt(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                     nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!probe && GetLastError() == ERROR_SHARING_VIOLATION)
+            return errorText(ERROR_SHARING_VIOLATION);
+    }
+    return errorText(refusal);
 }
 
 } // namespace win
@@ -160,11 +166,13 @@ std::optional<FileFailure> openPrivateFile(QFile &file, QIODevice::OpenMode mode
     OwnerOnlySecurity security;
     if (!security.attributes())
         return failureOf(ERROR_ACCESS_DENIED);
-    // Shared with no one: while the console writes the file no other program opens it, and a
-    // file that another program holds open makes this open fail. A read-only file refuses it
-    // too. A link under the name is opened as itself, never followed, and then refused below.
+    // Shared with no one for reading or writing: while the console writes the file no other
+    // program opens it, and a file that another program holds open makes this open fail. Only
+    // deleting is shared, so that the console can remove a file it holds. A read-only file
+    // refuses the open too. A link under the name is opened as itself, never followed, and
+    // then refused below.
     UniqueHandle held = adopt(CreateFileW(nativeName(file.fileName()).c_str(), GENERIC_WRITE | (reads ? GENERIC_READ : 0),
-                                          0, security.attributes(),
+                                          FILE_SHARE_DELETE, security.attributes(),
                                           existing == ExistingName::Refuse ? CREATE_NEW : OPEN_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!held)

@@ -9,7 +9,7 @@
 
 namespace vo::win {
 
-// The system's words for a Windows error code, without the line break and full stop they end in.
+// The system's words for a Windows error code, as Qt quotes them too: without the line break.
 QString errorText(unsigned long code);
 
 // Gives `fileName` the access list of `model` when that file exists (a replaced file keeps who

@@ -1,6 +1,7 @@
 #include "net/IdExceptions.h"
 #include "net/IdHTTP.h"
 #include "net/MultipartForm.h"
+#include "common/SystemText.h"
 #include "support/ScriptServer.h"
 
 #include <QBuffer>
@@ -609,6 +610,8 @@ private Q_SLOTS:
     {
         QFETCH(ScriptedReply, reply);
         QFETCH(bool, reset);
+        if (reset && vo::test::underWine())
+            QSKIP("Wine passes a reset to Qt's socket as no event at all: the read waits on");
         ScriptServer server;
         for (int i = 0; i < 3; ++i)
             server.queue(reply);
