@@ -26,7 +26,10 @@ final class ActionsEndpoint
     /** @param array<string, mixed> $form the posted fields */
     public function handle(string $method, array $form, string $clientAddress): void
     {
-        ini_set('default_charset', '');
+        // Without a charset the console reads what it always read; a host may have disabled ini_set().
+        if (function_exists('ini_set')) {
+            ini_set('default_charset', '');
+        }
         header('Content-Type: text/plain');
         header('Cache-Control: no-store');
         header('X-Content-Type-Options: nosniff');
