@@ -53,4 +53,30 @@ final class KitSetupTest extends TestCase
         $set = KitSettings::fromArray('/srv/kit', ['archive_root' => '../files/', 'data_dir' => '/var/kit', 'x' => 7]);
         $this->assertSame(['/srv/kit/../files', '/var/kit', 7, null], [$set->archiveRoot, $set->dataDir, $set->get('x'), $set->get('y')]);
     }
+
+    public function testDatabaseFileGetsAnUnguessableNameOnceAndTheOldGuessableOneIsRenamed(): void
+    {
+        $root = sys_get_temp_dir() . '/vantrel-data-' . bin2hex(random_bytes(6));
+        mkdir($root . '/old', 0777, true);
+        file_put_contents($root . '/old/site.sqlite', 'earlier kit');
+        try {
+            $renamed = SqliteFile::in($root . '/old');
+            $this->assertMatchesRegularExpression('#/old/kit-[0-9a-f]{32}\.sqlite$#', $renamed);
+            $this->assertSame(['earlier kit', false], [file_get_contents($renamed), file_exists($root . '/old/site.sqlite')]);
+            $this->assertSame($renamed, SqliteFile::in($root . '/old'));
+            $this->assertSame(SiteGuards::INDEX_PAGE, file_get_contents($root . '/old/' . SiteGuards::INDEX_FILE));
+
+            $made = SqliteFile::in($root . '/new');
+            $this->assertSame([0, $made], [filesize($made), SqliteFile::in($root . '/new')]);
+            $this->assertNotSame(basename($renamed), basename($made));
+
+            // A guessable file in the middle of a write keeps its name until it is at rest.
+            mkdir($root . '/busy');
+            touch($root . '/busy/site.sqlite');
+            touch($root . '/busy/site.sqlite-journal');
+            $this->assertSame($root . '/busy/site.sqlite', SqliteFile::in($root . '/busy'));
+        } finally {
+            exec('rm -rf ' . escapeshellarg($root));
+        }
+    }
 }
