@@ -52,6 +52,11 @@ final class KitSetupTest extends TestCase
         $this->assertSame(['/srv/kit', '/srv/kit/data'], [$defaults->archiveRoot, $defaults->dataDir]);
         $set = KitSettings::fromArray('/srv/kit', ['archive_root' => '../files/', 'data_dir' => '/var/kit', 'x' => 7]);
         $this->assertSame(['/srv/kit/../files', '/var/kit', 7, null], [$set->archiveRoot, $set->dataDir, $set->get('x'), $set->get('y')]);
+        $this->assertSame([SendWith::Php, SendWith::XAccelRedirect],
+            [$defaults->sendWith(), KitSettings::fromArray('/srv/kit', ['send_with' => 'x-accel-redirect'])->sendWith()]);
+        // A mistyped value stops the downloads, where the seller looks, and loads for everything else.
+        $this->expectExceptionMessage("'send_with' in kit-settings.php must be");
+        KitSettings::fromArray('/srv/kit', ['send_with' => 'x-sendfil'])->sendWith();
     }
 
     public function testDatabaseFileGetsAnUnguessableNameOnceAndTheOldGuessableOneIsRenamed(): void
