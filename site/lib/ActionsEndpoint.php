@@ -26,7 +26,8 @@ final class ActionsEndpoint
     /** @param array<string, mixed> $form the posted fields */
     public function handle(string $method, array $form, string $clientAddress): void
     {
-        // Without a charset the console reads what it always read; a host may have disabled ini_set().
+        // No charset of PHP's invention after text/plain. A host that has disabled ini_set() gets
+        // one, which the console, reading only the bytes of the body, does not mind.
         if (function_exists('ini_set')) {
             ini_set('default_charset', '');
         }
