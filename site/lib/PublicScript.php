@@ -38,14 +38,10 @@ final class PublicScript
         return PageReply::notice(500, 'Server error', 'This page cannot be shown right now. Please try again later.');
     }
 
+    // Only PATH_INFO: under PHP as CGI, ORIG_PATH_INFO holds the script's own path on every request.
     private static function pathInfo(): string
     {
-        foreach (['PATH_INFO', 'ORIG_PATH_INFO'] as $key) {
-            $value = $_SERVER[$key] ?? '';
-            if (is_string($value) && $value !== '') {
-                return $value;
-            }
-        }
-        return '';
+        $value = $_SERVER['PATH_INFO'] ?? '';
+        return is_string($value) ? $value : '';
     }
 }
