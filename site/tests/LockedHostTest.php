@@ -30,6 +30,8 @@ final class LockedHostTest extends TestCase
         $shop = new ShopFixture(['sMaxDownloads' => 1], ['book.zip' => $bytes]);
         try {
             $shop->kit->serve([], $ini);
+            // The console's server check works on every such host.
+            $this->assertSame('OK', $shop->kit->action('1')->body);
             [$target] = $shop->httpLinks();
             $reply = $shop->kit->request('GET', $target, '', null, ['Accept-Encoding: gzip']);
             if ($deliverable) {
