@@ -126,6 +126,12 @@ final class RealServer
     {
         $socket = null;
         if (posix_getuid() === 0) {
+            for ($folder = dirname($kitDir); $folder !== '/'; $folder = dirname($folder)) {
+                if ((fileperms($folder) & 0o001) === 0) {
+                    throw new RuntimeException(self::WORKER_USER . " cannot pass through {$folder}: give the kit a"
+                        . ' folder that every user may enter (TMPDIR=/tmp)');
+                }
+            }
             exec('chown -R ' . self::WORKER_USER . ': ' . escapeshellarg($kitDir));
             umask(0);
         }
