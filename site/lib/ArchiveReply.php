@@ -2,8 +2,8 @@
 declare(strict_types=1);
 
 /**
- * Sends one archive to the buyer in fixed-size pieces, so that the script's memory stays the same
- * for a 1 KiB and a 1 GiB file.
+ * Sends one archive to the buyer: in fixed-size pieces, so that the script's memory stays the same
+ * for a 1 KiB and a 1 GiB file, or by handing it to the web server, which then sends the bytes.
  */
 final class ArchiveReply
 {
@@ -11,14 +11,15 @@ final class ArchiveReply
 
     public readonly int $size;
 
-    /** @param resource $file an open, readable handle on the archive */
-    public function __construct(private $file, public readonly string $name)
+    /**
+     * @param resource $file an open, readable handle on the archive
+     * @param string|null $handOver the header line that hands the file to the web server, or null
+     */
+    public function __construct(private $file, public readonly string $name, private readonly ?string $handOver = null)
     {
         // The length is fixed once: a file that grows while it is sent must not outrun the
         // Content-Length that went out before it.
         $this->size = fstat($file)['size'];
-        // PHP's own read buffer would cut every piece into 8 KiB reads of the file.
-        stream_set_read_buffer($file, 0);
     }
 
     /** The file name as both forms of Content-Disposition carry it: a plain ASCII one and the exact bytes. */
@@ -31,9 +32,11 @@ final class ArchiveReply
     /** @return array<string, string> */
     public function headers(): array
     {
+        // A server that takes the file over sets the length from the file it sends.
+        $length = $this->handOver === null ? ['Content-Length' => (string) $this->size] : [];
         return [
             'Content-Type' => 'application/zip',
-            'Content-Length' => (string) $this->size,
+            ...$length,
             'Content-Disposition' => self::disposition($this->name),
             'Cache-Control' => 'no-store',
             'X-Content-Type-Options' => 'nosniff',
@@ -42,18 +45,19 @@ final class ArchiveReply
 
     public function send(): void
     {
-        // A host that compresses its output would send other bytes than Content-Length promises.
-        if (extension_loaded('zlib')) {
-            ini_set('zlib.output_compression', '0');
-        }
+        // ArchiveDelivery has made sure before the count that nothing is left to change the bytes.
+        OutputBuffers::dropAll();
         http_response_code(200);
         foreach ($this->headers() as $name => $value) {
             header($name . ': ' . $value);
         }
-        set_time_limit(0);
-        while (ob_get_level() > 0) {
-            ob_end_flush();
+        if ($this->handOver !== null) {
+            header($this->handOver);
+            fclose($this->file);
+            return;
         }
+        // PHP's own read buffer would cut every piece into 8 KiB reads of the file.
+        stream_set_read_buffer($this->file, 0);
         for ($left = $this->size; $left > 0 && !connection_aborted(); $left -= strlen($piece)) {
             $piece = fread($this->file, min(self::CHUNK, $left));
             if ($piece === false || $piece === '') {

@@ -7,7 +7,6 @@ declare(strict_types=1);
  */
 final class Database
 {
-    public const SQLITE_FILE = 'site.sqlite';
     private const BUSY_SECONDS = 10;
 
     public static function open(SiteConfig $config, KitSettings $settings): PDO
@@ -57,10 +56,7 @@ final class Database
 
     private static function openSqlite(string $dataDir): PDO
     {
-        if (!is_dir($dataDir) && !mkdir($dataDir, 0770, true) && !is_dir($dataDir)) {
-            throw new RuntimeException('cannot create the data folder');
-        }
-        $db = new PDO('sqlite:' . $dataDir . '/' . self::SQLITE_FILE, null, null, [
+        $db = new PDO('sqlite:' . SqliteFile::in($dataDir), null, null, [
             PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION,
             PDO::ATTR_TIMEOUT => self::BUSY_SECONDS,
             PDO::ATTR_STRINGIFY_FETCHES => true,

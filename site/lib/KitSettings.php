@@ -7,7 +7,8 @@ declare(strict_types=1);
  * Keys: 'actions_allow' (addresses and networks that may call actions.php), 'archive_root'
  * (folder of the product folders, null = the kit folder), 'data_dir' (folder of the SQLite file,
  * null = data/ in the kit folder), 'thanks_wrong_tries' and 'thanks_block_minutes' (the wrong-try
- * throttle of thanks.php, read through get()). Relative folders are taken from the kit folder.
+ * throttle of thanks.php, read through get()), 'send_with' (who sends the archives' bytes).
+ * Relative folders are taken from the kit folder.
  */
 final class KitSettings
 {
@@ -51,6 +52,20 @@ final class KitSettings
             array_values(array_map('strval', $allow)),
             $values,
         );
+    }
+
+    /**
+     * Read only where a download is sent, so that a mistyped value stops the downloads, where the
+     * seller looks, and not the product management.
+     */
+    public function sendWith(): SendWith
+    {
+        $value = $this->get('send_with', SendWith::Php->value);
+        $sendWith = is_string($value) ? SendWith::tryFrom($value) : null;
+        if ($sendWith === null) {
+            throw new RuntimeException("'send_with' in " . self::FILE . " must be 'php', 'x-sendfile' or 'x-accel-redirect'");
+        }
+        return $sendWith;
     }
 
     /** Any further key of the file, as written there; $default when it is missing. */

@@ -33,7 +33,11 @@ final class PageReply
         foreach ($headers as $name => $value) {
             header($name . ': ' . $value);
         }
-        header('Content-Length: ' . strlen($this->body));
+        // A handler that compresses what is echoed would make the length a lie, and the browser
+        // would wait for bytes that never come.
+        if (OutputBuffers::dropAll()) {
+            header('Content-Length: ' . strlen($this->body));
+        }
         echo $this->body;
     }
 }

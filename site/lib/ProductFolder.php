@@ -23,6 +23,12 @@ final class ProductFolder
         return $path !== null && is_dir($path) ? new self($path) : null;
     }
 
+    /** A server that lists folders must not show this one's archives (see SiteGuards). */
+    public function keepUnlisted(): void
+    {
+        SiteGuards::keepUnlisted($this->path);
+    }
+
     /** @return list<string> the archives' file names, in byte order */
     public function archives(): array
     {

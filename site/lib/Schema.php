@@ -8,6 +8,9 @@ declare(strict_types=1);
  */
 final class Schema
 {
+    // Raised with every change below, so that each database gets the new tables once.
+    private const VERSION = 1;
+
     /** @var array<string, list<string>> statements per PDO driver name */
     private const STATEMENTS = [
         'sqlite' => [
@@ -76,8 +79,24 @@ final class Schema
         if (!isset(self::STATEMENTS[$driver])) {
             throw new RuntimeException('unsupported database driver ' . $driver);
         }
+        // Every request opens the database: one look at the counters tells that the tables are
+        // there, where a statement for each took as long as the rest of opening it.
+        if (self::version($db) >= self::VERSION) {
+            return;
+        }
         foreach (self::STATEMENTS[$driver] as $statement) {
             $db->exec($statement);
         }
+        $db->prepare("REPLACE INTO kit_counters (name, value) VALUES ('schema', ?)")->execute([self::VERSION]);
+    }
+
+    private static function version(PDO $db): int
+    {
+        try {
+            $value = $db->query("SELECT value FROM kit_counters WHERE name = 'schema'")->fetchColumn();
+        } catch (PDOException) {
+            return 0;
+        }
+        return $value === false ? 0 : (int) $value;
     }
 }

@@ -61,7 +61,9 @@ final class ThanksDesk
     /** @return list<array{name: string, href: string}> */
     private function links(array $product, string $key, int $now): array
     {
-        $archives = ProductFolder::open($this->archiveRoot, (string) $product['folder'])?->archives() ?? [];
+        $folder = ProductFolder::open($this->archiveRoot, (string) $product['folder']);
+        $folder?->keepUnlisted();
+        $archives = $folder?->archives() ?? [];
         if ($archives === []) {
             return [];
         }

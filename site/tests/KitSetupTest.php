@@ -52,5 +52,48 @@ final class KitSetupTest extends TestCase
         $this->assertSame(['/srv/kit', '/srv/kit/data'], [$defaults->archiveRoot, $defaults->dataDir]);
         $set = KitSettings::fromArray('/srv/kit', ['archive_root' => '../files/', 'data_dir' => '/var/kit', 'x' => 7]);
         $this->assertSame(['/srv/kit/../files', '/var/kit', 7, null], [$set->archiveRoot, $set->dataDir, $set->get('x'), $set->get('y')]);
+        $this->assertSame([SendWith::Php, SendWith::XAccelRedirect],
+            [$defaults->sendWith(), KitSettings::fromArray('/srv/kit', ['send_with' => 'x-accel-redirect'])->sendWith()]);
+        // A mistyped value stops the downloads, where the seller looks, and loads for everything else.
+        $this->expectExceptionMessage("'send_with' in kit-settings.php must be");
+        KitSettings::fromArray('/srv/kit', ['send_with' => 'x-sendfil'])->sendWith();
+    }
+
+    public function testDatabaseFileGetsAnUnguessableNameOnceAndTheOldGuessableOneIsRenamed(): void
+    {
+        $root = sys_get_temp_dir() . '/vantrel-data-' . bin2hex(random_bytes(6));
+        mkdir($root . '/old', 0777, true);
+        file_put_contents($root . '/old/site.sqlite', 'earlier kit');
+        try {
+            $renamed = SqliteFile::in($root . '/old');
+            $this->assertMatchesRegularExpression('#/old/kit-[0-9a-f]{32}\.sqlite$#', $renamed);
+            $this->assertSame(['earlier kit', false], [file_get_contents($renamed), file_exists($root . '/old/site.sqlite')]);
+            $this->assertSame($renamed, SqliteFile::in($root . '/old'));
+            $this->assertSame(SiteGuards::INDEX_PAGE, file_get_contents($root . '/old/' . SiteGuards::INDEX_FILE));
+
+            $made = SqliteFile::in($root . '/new');
+            $this->assertSame([0, $made], [filesize($made), SqliteFile::in($root . '/new')]);
+            $this->assertNotSame(basename($renamed), basename($made));
+
+            // A guessable file in the middle of a write keeps its name until it is at rest.
+            mkdir($root . '/busy');
+            touch($root . '/busy/site.sqlite');
+            touch($root . '/busy/site.sqlite-journal');
+            $this->assertSame($root . '/busy/site.sqlite', SqliteFile::in($root . '/busy'));
+        } finally {
+            exec('rm -rf ' . escapeshellarg($root));
+        }
+    }
+
+    public function testAnEarlierKitsDatabaseGetsTheTablesItLacks(): void
+    {
+        $db = new PDO('sqlite::memory:', null, null, [PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION]);
+        $db->exec('CREATE TABLE kit_counters (name TEXT NOT NULL PRIMARY KEY, value INTEGER NOT NULL)');
+        $db->exec("INSERT INTO kit_counters (name, value) VALUES ('products', 7)");
+        Schema::create($db);
+        Schema::create($db);
+        $this->assertSame(['download_ticket_addresses', 'download_tickets', 'kit_counters', 'products', 'thanks_wrong_tries'],
+            $db->query("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")->fetchAll(PDO::FETCH_COLUMN));
+        $this->assertSame('7', (string) $db->query("SELECT value FROM kit_counters WHERE name = 'products'")->fetchColumn());
     }
 }

@@ -40,6 +40,14 @@ final class ShopFixture
         return DownloadDesk::forKit($this->kit->kit($this->clock))->answer($query, $address);
     }
 
+    /** Opens the thanks page over HTTP. @return list<string> the targets of its download links */
+    public function httpLinks(): array
+    {
+        $page = $this->kit->request('GET', '/thanks.php?' . http_build_query($this->thanksLink));
+        preg_match_all('/<a href="(download\.php\?[^"]*)">/', $page->body, $matches);
+        return array_map(static fn (string $href): string => '/' . html_entity_decode($href), $matches[1]);
+    }
+
     /** @return list<array{t: string, f: string}> the download queries of a page's links, in order */
     public static function links(PageReply $page): array
     {
