@@ -9,6 +9,11 @@ declare(strict_types=1);
 
 require dirname(__DIR__, 2) . '/site/tests/bootstrap.php';
 
+use Vantrel\Kit\ProductStore;
+use Vantrel\Kit\SendWith;
+use Vantrel\Kit\ThanksKey;
+use Vantrel\Kit\TicketStore;
+
 const BUYERS = 100;
 const ARCHIVE_BYTES = 10 * 1024 * 1024;
 const TICKETS = 500;

@@ -1,6 +1,10 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use Throwable;
+
 /**
  * actions.php: the console manages the seller's products through six form posts. The replies
  * are read byte for byte, so they go out as plain text without a line break after them.

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * Addresses and networks (CIDR, IPv4 and IPv6) that may call actions.php. An entry that is not a
  * valid address or network allows nothing; an address that does not parse is never allowed.

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * Sends one archive to the buyer: in fixed-size pieces, so that the script's memory stays the same
  * for a 1 KiB and a 1 GiB file, or by handing it to the web server, which then sends the bytes.

@@ -1,6 +1,11 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use PDO;
+use RuntimeException;
+
 /**
  * The kit's connection: MySQL/MariaDB when config.php names a host, else SQLite in the data folder
  * (the demo, and sellers without MySQL). Every connection leaves with its tables in place.

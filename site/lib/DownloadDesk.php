@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /** Answers download.php?t=TOKEN&f=NAME: one archive of the ticket's product, within the limits. */
 final class DownloadDesk
 {

@@ -1,6 +1,10 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use RuntimeException;
+
 /**
  * The seller's own settings of the kit: kit-settings.php in the kit folder, a PHP file that
  * returns an array. The console never writes it. Missing file or key: the default applies.

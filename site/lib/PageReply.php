@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /** A complete HTML answer: status, headers and body, sent in one piece. */
 final class PageReply
 {

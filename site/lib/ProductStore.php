@@ -1,6 +1,15 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use Closure;
+use Generator;
+use PDO;
+use PDOException;
+use PDOStatement;
+use Throwable;
+
 /**
  * The seller's products. Keys come from a counter that only grows, so a deleted product's key is
  * never handed out again (MySQL before 8.0 resets AUTO_INCREMENT on restart, so it is not used).

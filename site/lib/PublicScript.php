@@ -1,6 +1,11 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use Closure;
+use Throwable;
+
 /**
  * The frame of every public script (actions.php, thanks.php, download.php), the one place where
  * what they all need happens: only their own URL runs them, the kit's guards are in place, and a

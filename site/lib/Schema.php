@@ -1,6 +1,12 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use PDO;
+use PDOException;
+use RuntimeException;
+
 /**
  * The kit's tables, created on the first request (there is no manual SQL step for the seller).
  * Texts are stored as the bytes that came in: the console speaks the seller's ANSI code page and

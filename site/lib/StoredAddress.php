@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /** A client address as the tables keep it: cut to their column, however long the server's text. */
 final class StoredAddress
 {

@@ -1,6 +1,10 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use RuntimeException;
+
 /** Answers thanks.php?id=CODE&sk=KEY: the product's thanks page with fresh download links. */
 final class ThanksDesk
 {

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * The key a thanks link carries beside the product code. Derived from the seller's secret key, so
  * a new secret in config.php invalidates every link handed out before. No secret, no key: the

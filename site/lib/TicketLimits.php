@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * The seller's three limits on one download ticket. The console stores whatever number the seller
  * typed, negative ones included; a limit of 0 or below is off, since no count of hours, downloads

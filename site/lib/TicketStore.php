@@ -1,6 +1,11 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use PDO;
+use Throwable;
+
 /**
  * Download tickets: one random token per visit of a thanks page, with the product it opens, the
  * thanks key it was issued under, its creation time, its count of downloads and the addresses

@@ -1,6 +1,11 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use PDO;
+use PDOException;
+
 /**
  * Refuses an address for a while after too many wrong thanks links: once it has made $maxTries
  * wrong tries within $windowSeconds of its first one, every thanks link from it is refused until

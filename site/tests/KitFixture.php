@@ -1,6 +1,11 @@
 <?php
 declare(strict_types=1);
 
+use Vantrel\Kit\Clock;
+use Vantrel\Kit\Kit;
+use Vantrel\Kit\KitSettings;
+use Vantrel\Kit\Schema;
+
 /**
  * A throw-away copy of the kit, as a seller would upload it, with its own config.php,
  * kit-settings.php and an empty database: SQLite in the copy's data folder, or MariaDB/MySQL when

@@ -2,6 +2,15 @@
 declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
+use Vantrel\Kit\AddressAllowlist;
+use Vantrel\Kit\Database;
+use Vantrel\Kit\KitSettings;
+use Vantrel\Kit\Schema;
+use Vantrel\Kit\SendWith;
+use Vantrel\Kit\SiteConfig;
+use Vantrel\Kit\SiteGuards;
+use Vantrel\Kit\SqliteFile;
+use Vantrel\Kit\ThanksKey;
 
 /** What the kit takes from the seller's files: config.php as the console writes it, kit-settings.php. */
 final class KitSetupTest extends TestCase

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+use Vantrel\Kit\SendWith;
+
 /**
  * A web server in front of a kit folder, from Debian's packages, set up as sellers' hosts run it:
  *   'apache'       Apache 2.4 with mod_php and the kit's .htaccess files, allowed only what they

@@ -2,6 +2,8 @@
 declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
+use Vantrel\Kit\ArchiveReply;
+use Vantrel\Kit\ThanksDesk;
 
 require_once __DIR__ . '/ShopFixture.php';
 
