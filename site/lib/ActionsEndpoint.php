@@ -30,11 +30,6 @@ final class ActionsEndpoint
     /** @param array<string, mixed> $form the posted fields */
     public function handle(string $method, array $form, string $clientAddress): void
     {
-        // No charset of PHP's invention after text/plain. A host that has disabled ini_set() gets
-        // one, which the console, reading only the bytes of the body, does not mind.
-        if (function_exists('ini_set')) {
-            ini_set('default_charset', '');
-        }
         header('Content-Type: text/plain');
         header('Cache-Control: no-store');
         header('X-Content-Type-Options: nosniff');
