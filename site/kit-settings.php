@@ -6,6 +6,11 @@ return [
     // that may call actions.php, i.e. manage the products. Everyone else gets 403.
     'actions_allow' => ['127.0.0.1', '::1'],
 
+    // Host names (without port) under which actions.php answers; [] = any. Set it to the name in
+    // the console's site URL, e.g. ['shop.example'], so that a web page whose own name was made to
+    // point at this server (DNS rebinding) cannot manage the products through your browser.
+    'actions_hosts' => [],
+
     // Folder that holds the product folders; null = this kit folder (product folder "ebook1" is
     // then ebook1/ next to thanks.php). A relative path is taken from this kit folder.
     'archive_root' => null,

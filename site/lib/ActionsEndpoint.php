@@ -8,7 +8,8 @@ use Throwable;
 /**
  * actions.php: the console manages the seller's products through six form posts. The replies
  * are read byte for byte, so they go out as plain text without a line break after them.
- * The protocol carries no credentials: only addresses on the seller's allowlist are served.
+ * The protocol carries no credentials: only the console's requests from addresses the seller
+ * allows are served (ActionsGate).
  */
 final class ActionsEndpoint
 {
@@ -27,14 +28,17 @@ final class ActionsEndpoint
     {
     }
 
-    /** @param array<string, mixed> $form the posted fields */
-    public function handle(string $method, array $form, string $clientAddress): void
+    /**
+     * @param array<string, mixed> $form the posted fields
+     * @param array<string, mixed> $server the request as $_SERVER describes it
+     */
+    public function handle(string $method, array $form, array $server): void
     {
         header('Content-Type: text/plain');
         header('Cache-Control: no-store');
         header('X-Content-Type-Options: nosniff');
 
-        if (!AddressAllowlist::fromList($this->kit->settings->actionsAllow)->allows($clientAddress)) {
+        if (!ActionsGate::forSettings($this->kit->settings)->admits($server)) {
             $this->reply(403, 'Forbidden');
             return;
         }

@@ -147,6 +147,12 @@ final class KitFixture
         return $this->server === null ? 0 : proc_get_status($this->server)['pid'];
     }
 
+    /** The port the kit is served on. */
+    public function port(): int
+    {
+        return $this->port;
+    }
+
     /** The site URL of the kit as it is served: what the seller enters in the console. */
     public function url(): string
     {
@@ -155,18 +161,39 @@ final class KitFixture
 
     /**
      * Sends one request over a fresh connection and reads the reply to its end.
-     * @param list<string> $headers further header lines
+     * @param list<string> $headers further header lines; a "Host:" line replaces the server's own
+     * @param string $from the loopback address the request comes from (127.0.0.2 and up: a stranger)
+     * @param int|null $port another server's port in front of the kit, a proxy's
      */
     public function request(string $method, string $target, string $body = '', ?string $contentType = null,
-                            array $headers = []): HttpReply
+                            array $headers = [], string $from = '127.0.0.1', ?int $port = null): HttpReply
     {
-        $socket = stream_socket_client('tcp://127.0.0.1:' . $this->port, $errno, $error, 5);
+        $socket = $this->send($method, $target, $body, $contentType, $headers, $from, $port);
+        $raw = stream_get_contents($socket);
+        fclose($socket);
+        return HttpReply::parse((string) $raw);
+    }
+
+    /** Posts an action's form as the console builds it to /actions.php. */
+    public function action(string $action, array $fields = [], array $headers = []): HttpReply
+    {
+        return $this->request('POST', '/actions.php', ConsoleForm::action($action, $fields), ConsoleForm::contentType(), $headers);
+    }
+
+    /** @return resource a connection on which the request has gone out whole */
+    private function send(string $method, string $target, string $body, ?string $contentType, array $headers,
+                          string $from, ?int $port)
+    {
+        $port ??= $this->port;
+        $context = stream_context_create(['socket' => ['bindto' => $from . ':0']]);
+        $socket = stream_socket_client("tcp://127.0.0.1:{$port}", $errno, $error, 5, STREAM_CLIENT_CONNECT, $context);
         if ($socket === false) {
             throw new RuntimeException('cannot connect: ' . $error);
         }
         stream_set_timeout($socket, 30);
         $target = ($this->realServer?->urlPath ?? '') . $target;
-        $head = "{$method} {$target} HTTP/1.1\r\nHost: 127.0.0.1:{$this->port}\r\nConnection: close\r\n";
+        $hasHost = preg_grep('/^Host:/i', $headers) !== [];
+        $head = "{$method} {$target} HTTP/1.1\r\n" . ($hasHost ? '' : "Host: 127.0.0.1:{$port}\r\n") . "Connection: close\r\n";
         if ($contentType !== null) {
             $head .= "Content-Type: {$contentType}\r\n";
         }
@@ -177,15 +204,7 @@ final class KitFixture
             $head .= 'Content-Length: ' . strlen($body) . "\r\n";
         }
         fwrite($socket, $head . "\r\n" . $body);
-        $raw = stream_get_contents($socket);
-        fclose($socket);
-        return HttpReply::parse((string) $raw);
-    }
-
-    /** Posts an action's form as the console builds it to /actions.php. */
-    public function action(string $action, array $fields = []): HttpReply
-    {
-        return $this->request('POST', '/actions.php', ConsoleForm::action($action, $fields), ConsoleForm::contentType());
+        return $socket;
     }
 
     public function close(): void
