@@ -78,4 +78,22 @@ final class LockedHostTest extends TestCase
             $kit->close();
         }
     }
+
+    public function testFailingActionsAnswerOneBad(): void
+    {
+        $shop = new ShopFixture();
+        $kit = $shop->kit;
+        try {
+            // PHP's usual memory limit, and an output buffer the kit cannot drop.
+            $kit->serve([], ['memory_limit' => '128M', 'output_buffering' => '4096', 'disable_functions' => 'ob_end_clean']);
+            $overlong = $kit->action('2', ['deleteids' => str_repeat('1,', 3_900_000) . '1']);
+            $this->assertSame([200, 'BAD'], [$overlong->status, $overlong->body]);
+            $this->assertStringContainsString('"Ebook"', $kit->action('3')->body);
+
+            $kit->kit()->db()->exec('DROP TABLE products');
+            $this->assertSame([500, 'BAD'], [$kit->action('3')->status, $kit->action('3')->body]);
+        } finally {
+            $kit->close();
+        }
+    }
 }
