@@ -105,4 +105,19 @@ final class KitSetupTest extends TestCase
             $db->query("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")->fetchAll(PDO::FETCH_COLUMN));
         $this->assertSame('7', (string) $db->query("SELECT value FROM kit_counters WHERE name = 'products'")->fetchColumn());
     }
+
+    public function testTheKitRunsBesideClassesOfItsNamesLoadedBeforeIt(): void
+    {
+        // A host's own code, or another script of the site, may have loaded such classes first.
+        $kit = new KitFixture();
+        try {
+            $script = 'final class Kit {} final class Database {} final class Request {} final class Html {}'
+                . ' $_SERVER["REMOTE_ADDR"] = "127.0.0.1"; $_SERVER["REQUEST_METHOD"] = "POST";'
+                . ' $_POST = ["action" => "1", "end" => ""]; require $argv[1] . "/actions.php";';
+            exec(implode(' ', array_map('escapeshellarg', [PHP_BINARY, '-r', $script, $kit->kitDir])) . ' 2>&1', $output);
+            $this->assertSame(['OK'], $output);
+        } finally {
+            $kit->close();
+        }
+    }
 }
