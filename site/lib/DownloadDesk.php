@@ -29,7 +29,7 @@ final class DownloadDesk
     /** @param array<string, mixed> $query the request's query parameters */
     public function answer(array $query, string $address): PageReply|ArchiveReply
     {
-        if ($this->secretKey === '') {
+        if (!ThanksKey::isUsableSecret($this->secretKey)) {
             return ThanksDesk::downloadsOff();
         }
         $token = is_string($query['t'] ?? null) ? $query['t'] : '';

@@ -35,7 +35,7 @@ final class ThanksDesk
     /** @param array<string, mixed> $query the request's query parameters */
     public function answer(array $query, string $address): PageReply
     {
-        if ($this->secretKey === '') {
+        if (!ThanksKey::isUsableSecret($this->secretKey)) {
             return self::downloadsOff();
         }
         $now = $this->clock->now();
@@ -55,11 +55,11 @@ final class ThanksDesk
             (string) $product['name'], $this->links($product, $key, $now)));
     }
 
-    /** The plain page of a site whose seller has set no secret key: it hands out nothing. */
+    /** The plain page of a site whose seller has set no usable secret key: it hands out nothing. */
     public static function downloadsOff(): PageReply
     {
-        return PageReply::notice(503, 'Downloads are off',
-            'This site issues no downloads: its secret key is not set.');
+        return PageReply::notice(503, 'Downloads are off', 'This site issues no downloads: its secret key is not set,'
+            . ' or shorter than ' . ThanksKey::MIN_SECRET_BYTES . ' characters.');
     }
 
     /** @return list<array{name: string, href: string}> */

@@ -10,7 +10,7 @@ use PHPUnit\Framework\TestCase;
  */
 final class ActionsTest extends TestCase
 {
-    private const SECRET = 'seller-secret';
+    private const SECRET = 'seller-secret-key';
     private const CODE = '[0-9A-Z]{10}';
     private const STRANGER = '127.0.0.2';
 

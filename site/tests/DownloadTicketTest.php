@@ -59,11 +59,11 @@ final class DownloadTicketTest extends TestCase
     {
         $this->shop = new ShopFixture();
         [$ticket] = ShopFixture::links($this->shop->visit());
-        $this->shop->kit->writeConfig(['sSecretKey' => 'second secret']);
+        $this->shop->kit->writeConfig(['sSecretKey' => 'second secret key']);
         $this->assertRefused(403, 'link is not valid', $this->shop->visit());
         $this->assertRefused(403, 'link is not valid', $this->shop->download($ticket));
         $code = $this->shop->thanksLink['id'];
-        $this->assertSame(200, $this->shop->visit(['id' => $code, 'sk' => ThanksKey::compute('second secret', $code)])->status);
+        $this->assertSame(200, $this->shop->visit(['id' => $code, 'sk' => ThanksKey::compute('second secret key', $code)])->status);
 
         $this->shop->kit->writeConfig([]);
         $this->assertRefused(503, 'secret key is not set', $this->shop->visit(['id' => $code, 'sk' => '']));

@@ -14,7 +14,7 @@ use Vantrel\Kit\ThanksKey;
  */
 final class ShopFixture
 {
-    public const SECRET = 'first secret';
+    public const SECRET = 'first secret key';
 
     public readonly KitFixture $kit;
     public readonly TestClock $clock;
