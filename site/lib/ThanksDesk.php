@@ -51,8 +51,10 @@ final class ThanksDesk
             $this->throttle->recordWrongTry($address, $now);
             return PageReply::notice(403, 'Invalid link', 'This thanks page link is not valid.');
         }
-        return new PageReply(200, ThanksPage::render($this->template((string) $product['thanks_page']),
-            (string) $product['name'], $this->links($product, $key, $now)));
+        $template = $this->template((string) $product['thanks_page']);
+        $page = ThanksPage::render($template, (string) $product['name'], $this->links($product, $key, $now));
+        // The seller's page declares its own charset; the kit's page is in the console's code page.
+        return new PageReply(200, $page, $template === null ? ['Content-Type' => Html::CONTENT_TYPE] : []);
     }
 
     /** The plain page of a site whose seller has set no usable secret key: it hands out nothing. */

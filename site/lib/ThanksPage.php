@@ -33,7 +33,7 @@ final class ThanksPage
         }
         $items = '';
         foreach ($links as $link) {
-            $items .= '<li><a href="' . Html::text($link['href']) . '">' . Html::text($link['name']) . "</a></li>\n";
+            $items .= '<li><a href="' . Html::text($link['href']) . '">' . Html::fileName($link['name']) . "</a></li>\n";
         }
         return "<ul class=\"downloads\">\n" . $items . '</ul>';
     }

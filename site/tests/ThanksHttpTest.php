@@ -19,6 +19,36 @@ final class ThanksHttpTest extends TestCase
         $this->shop->kit->close();
     }
 
+    public function testPagesAndArchivesAreLabelledWithTheEncodingOfTheirBytes(): void
+    {
+        // The console sends names in the seller's code page; archives are named on the server.
+        $this->shop = new ShopFixture([], ["b\xC3\xBCch.zip" => 'PK utf-8', "caf\xE9.zip" => 'PK cp1252']);
+        $kit = $this->shop->kit;
+        $kit->kit()->db()->exec("UPDATE products SET name = 'Caf\xE9'");
+        $sellerPage = "<!DOCTYPE html><html><head><meta charset=\"windows-1252\"></head><body>Caf\xE9 {DOWNLOAD_LINKS}</body></html>";
+        file_put_contents($kit->kitDir . '/thanks.html', $sellerPage);
+        $kit->serve();
+
+        $page = $this->visit($this->thanksTarget(), '127.0.0.2');
+        $this->assertSame([200, 'text/html'], [$page->status, $page->headers['content-type'] ?? '']);
+        $this->assertStringStartsWith("<!DOCTYPE html><html><head><meta charset=\"windows-1252\"></head><body>Caf\xE9 <ul", $page->body);
+        $this->assertStringContainsString(">b&#252;ch.zip</a>", $page->body);
+        $this->assertStringContainsString(">caf\xE9.zip</a>", $page->body);
+
+        unlink($kit->kitDir . '/thanks.html');
+        $builtIn = $this->visit($this->thanksTarget(), '127.0.0.2');
+        $this->assertSame('text/html; charset=windows-1252', $builtIn->headers['content-type'] ?? '');
+        $this->assertStringContainsString('<meta charset="windows-1252">', $builtIn->body);
+        $this->assertStringContainsString("Your download of Caf\xE9 is ready", $builtIn->body);
+
+        $dispositions = [];
+        foreach ($this->shop->httpLinks() as $target) {
+            $dispositions[] = $kit->request('GET', $target)->headers['content-disposition'] ?? '';
+        }
+        $this->assertSame(["attachment; filename=\"b__ch.zip\"; filename*=UTF-8''b%C3%BCch.zip",
+                           'attachment; filename="caf_.zip"'], $dispositions);
+    }
+
     public function testASecretKeyShorterThan16CharactersIssuesNoDownloads(): void
     {
         $this->shop = new ShopFixture();
@@ -34,6 +64,11 @@ final class ThanksHttpTest extends TestCase
         $this->assertStringContainsString('no downloads', $thanks->body);
         $kit->writeConfig(['sSecretKey' => ShopFixture::SECRET]);
         $this->assertSame(200, $kit->request('GET', $download)->status);
+    }
+
+    private function thanksTarget(): string
+    {
+        return '/thanks.php?' . http_build_query($this->shop->thanksLink);
     }
 
     private function visit(string $target, string $from): HttpReply
