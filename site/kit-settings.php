@@ -15,8 +15,9 @@ return [
     // then ebook1/ next to thanks.php). A relative path is taken from this kit folder.
     'archive_root' => null,
 
-    // Wrong thanks links from one address: once it has sent this many within 'thanks_block_minutes'
-    // of its first, every thanks link from it is refused until those minutes are over. 0 = no limit.
+    // Wrong thanks links from one address (an IPv6 /64): once it has sent this many within
+    // 'thanks_block_minutes' of its first, its further wrong links get 429 until those minutes are
+    // over; right links always pass. 0 = no limit.
     'thanks_wrong_tries' => 10,
     'thanks_block_minutes' => 15,
 

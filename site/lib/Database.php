@@ -21,6 +21,19 @@ final class Database
         return $db;
     }
 
+    /**
+     * Whether $sql finds a row. Its cursor is closed at once: an open SQLite statement holds its
+     * read lock, against which no other request can write.
+     */
+    public static function finds(PDO $db, string $sql, array $params): bool
+    {
+        $query = $db->prepare($sql);
+        $query->execute($params);
+        $found = $query->fetchColumn() !== false;
+        $query->closeCursor();
+        return $found;
+    }
+
     /** PDO DSN parts for $hostname as sellers write it: "host", "host:3307", "[::1]:3307", "localhost:/path.sock". */
     public static function mysqlTarget(string $hostname): array
     {

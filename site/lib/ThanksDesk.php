@@ -39,17 +39,15 @@ final class ThanksDesk
             return self::downloadsOff();
         }
         $now = $this->clock->now();
-        $wait = $this->throttle->secondsBlocked($address, $now);
-        if ($wait > 0) {
-            return PageReply::notice(429, 'Too many tries',
-                'Too many invalid links came from your address. Please try again later.', ['Retry-After' => (string) $wait]);
-        }
         $code = self::parameter($query, 'id');
         $key = self::parameter($query, 'sk');
         $product = $code === '' ? null : $this->products->findByCode($code);
         if ($product === null || !ThanksKey::matches($this->secretKey, $code, $key)) {
-            $this->throttle->recordWrongTry($address, $now);
-            return PageReply::notice(403, 'Invalid link', 'This thanks page link is not valid.');
+            $wait = $this->throttle->countWrongTry($address, $now);
+            return $wait > 0
+                ? PageReply::notice(429, 'Too many tries', 'Too many invalid links came from your address.'
+                    . ' Please try again later.', ['Retry-After' => (string) $wait])
+                : PageReply::notice(403, 'Invalid link', 'This thanks page link is not valid.');
         }
         $template = $this->template((string) $product['thanks_page']);
         $page = ThanksPage::render($template, (string) $product['name'], $this->links($product, $key, $now));

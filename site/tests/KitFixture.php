@@ -174,6 +174,35 @@ final class KitFixture
         return HttpReply::parse((string) $raw);
     }
 
+    /**
+     * GETs every target at once, each over its own connection from $from.
+     * @param list<string> $targets
+     * @return list<HttpReply> in the order of $targets
+     */
+    public function requestsAtOnce(array $targets, string $from = '127.0.0.1'): array
+    {
+        $sockets = array_map(fn (string $target) => $this->send('GET', $target, '', null, [], $from, null), $targets);
+        $raw = array_fill(0, count($sockets), '');
+        $open = $sockets;
+        while ($open !== []) {
+            $read = $open;
+            $none = null;
+            if (stream_select($read, $none, $none, 30) < 1) {
+                throw new RuntimeException('no reply within 30 s');
+            }
+            foreach ($read as $socket) {
+                $index = array_search($socket, $sockets, true);
+                $bytes = fread($socket, 65536);
+                $raw[$index] .= (string) $bytes;
+                if ($bytes === '' || $bytes === false) {
+                    fclose($socket);
+                    unset($open[array_search($socket, $open, true)]);
+                }
+            }
+        }
+        return array_map(static fn (string $reply): HttpReply => HttpReply::parse($reply), $raw);
+    }
+
     /** Posts an action's form as the console builds it to /actions.php. */
     public function action(string $action, array $fields = [], array $headers = []): HttpReply
     {
