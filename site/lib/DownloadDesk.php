@@ -20,8 +20,7 @@ final class DownloadDesk
     public static function forKit(Kit $kit): self
     {
         $db = $kit->db();
-        $config = $kit->config;
-        return new self($config->secretKey, new TicketLimits($config->expireHours, $config->maxDownloads, $config->maxIps),
+        return new self($kit->config->secretKey, TicketLimits::fromConfig($kit->config),
             new ProductStore($db), new TicketStore($db), $kit->clock, $kit->settings->archiveRoot,
             ArchiveDelivery::forKit($kit));
     }

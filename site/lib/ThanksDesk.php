@@ -14,6 +14,7 @@ final class ThanksDesk
 
     public function __construct(
         private readonly string $secretKey,
+        private readonly TicketLimits $limits,
         private readonly ProductStore $products,
         private readonly TicketStore $tickets,
         private readonly WrongTryThrottle $throttle,
@@ -26,7 +27,8 @@ final class ThanksDesk
     public static function forKit(Kit $kit): self
     {
         $db = $kit->db();
-        return new self($kit->config->secretKey, new ProductStore($db), new TicketStore($db),
+        return new self($kit->config->secretKey, TicketLimits::fromConfig($kit->config), new ProductStore($db),
+            new TicketStore($db),
             new WrongTryThrottle($db, self::setting($kit->settings, 'thanks_wrong_tries', self::DEFAULT_WRONG_TRIES),
                 60 * self::setting($kit->settings, 'thanks_block_minutes', self::DEFAULT_BLOCK_MINUTES)),
             $kit->clock, $kit->settings->kitDir, $kit->settings->archiveRoot);
@@ -50,7 +52,7 @@ final class ThanksDesk
                 : PageReply::notice(403, 'Invalid link', 'This thanks page link is not valid.');
         }
         $template = $this->template((string) $product['thanks_page']);
-        $page = ThanksPage::render($template, (string) $product['name'], $this->links($product, $key, $now));
+        $page = ThanksPage::render($template, (string) $product['name'], $this->links($product, $key, $address, $now));
         // The seller's page declares its own charset; the kit's page is in the console's code page.
         return new PageReply(200, $page, $template === null ? ['Content-Type' => Html::CONTENT_TYPE] : []);
     }
@@ -63,7 +65,7 @@ final class ThanksDesk
     }
 
     /** @return list<array{name: string, href: string}> */
-    private function links(array $product, string $key, int $now): array
+    private function links(array $product, string $key, string $address, int $now): array
     {
         $folder = ProductFolder::open($this->archiveRoot, (string) $product['folder']);
         $folder?->keepUnlisted();
@@ -71,7 +73,8 @@ final class ThanksDesk
         if ($archives === []) {
             return [];
         }
-        $token = $this->tickets->issue((string) $product['code'], $key, $now);
+        $this->throttle->prune($now);
+        $token = $this->tickets->issue((string) $product['code'], $key, $address, $this->limits->keptSeconds(), $now);
         return array_map(static fn (string $name): array => [
             'name' => $name,
             'href' => 'download.php?t=' . $token . '&f=' . rawurlencode($name),

@@ -3,6 +3,7 @@ declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
 use Vantrel\Kit\ThanksDesk;
+use Vantrel\Kit\TicketStore;
 
 require_once __DIR__ . '/ShopFixture.php';
 
@@ -46,6 +47,46 @@ final class ThanksHttpTest extends TestCase
             $kit->requestsAtOnce(array_fill(0, 100, $wrong), '127.0.0.4')));
         ksort($statuses);
         $this->assertSame([403 => ThanksDesk::DEFAULT_WRONG_TRIES, 429 => 100 - ThanksDesk::DEFAULT_WRONG_TRIES], $statuses);
+    }
+
+    public function testTicketsStayFewAndOldOnesGoWhenVisitsIssueMore(): void
+    {
+        $this->shop = new ShopFixture();
+        $this->shop->kit->serve();
+        $db = $this->shop->kit->kit()->db();
+        $day = 24 * 3600;
+        // Without a lifetime a ticket is kept 30 days, then goes with its addresses.
+        $old = str_repeat('0', 32);
+        $young = str_repeat('1', 32);
+        foreach ([$old => 30 * $day, $young => 29 * $day] as $token => $age) {
+            $db->prepare("INSERT INTO download_tickets (token, product_code, thanks_key, issued_to, created, downloads)"
+                . " VALUES (?, ?, ?, '127.0.0.9', ?, 0)")->execute([$token, $this->shop->thanksLink['id'], $this->shop->thanksLink['sk'], time() - $age]);
+            $db->prepare('INSERT INTO download_ticket_addresses (token, address) VALUES (?, ?)')->execute([$token, '127.0.0.9']);
+        }
+        $db->prepare('INSERT INTO thanks_wrong_tries (address, first_try, tries) VALUES (?, ?, 3)')
+            ->execute(['127.0.0.8', time() - ThanksDesk::DEFAULT_BLOCK_MINUTES * 60]);
+
+        $tokens = [];
+        for ($i = 0; $i < TicketStore::LIVE_PER_CLIENT + 2; ++$i) {
+            $tokens[] = $this->ticketOfVisit('127.0.0.2');
+        }
+        $issued = array_slice($tokens, 0, TicketStore::LIVE_PER_CLIENT);
+        $this->assertCount(TicketStore::LIVE_PER_CLIENT, array_unique($issued));
+        // From then on the newest live ticket comes back, for the same address only.
+        $this->assertContains($tokens[TicketStore::LIVE_PER_CLIENT], $issued);
+        $this->assertSame([$tokens[TicketStore::LIVE_PER_CLIENT]], array_unique(array_slice($tokens, TicketStore::LIVE_PER_CLIENT)));
+        $this->assertNotContains($this->ticketOfVisit('127.0.0.3'), $tokens);
+
+        $column = static fn (string $sql): array => $db->query($sql)->fetchAll(PDO::FETCH_COLUMN);
+        $this->assertSame([(string) (TicketStore::LIVE_PER_CLIENT + 2), $young], [
+            (string) $column('SELECT COUNT(*) FROM download_tickets')[0],
+            ...$column("SELECT token FROM download_ticket_addresses WHERE token IN ('{$old}', '{$young}')")]);
+        $this->assertSame([], $column('SELECT address FROM thanks_wrong_tries'));
+
+        // With a lifetime, a ticket goes at its end.
+        $this->shop->kit->writeConfig(['sSecretKey' => ShopFixture::SECRET, 'sExpireTimeout' => 24 * 29 - 1]);
+        $this->ticketOfVisit('127.0.0.2');
+        $this->assertSame([], $column("SELECT token FROM download_tickets WHERE token = '{$young}'"));
     }
 
     public function testPagesAndArchivesAreLabelledWithTheEncodingOfTheirBytes(): void
@@ -103,5 +144,12 @@ final class ThanksHttpTest extends TestCase
     private function visit(string $target, string $from): HttpReply
     {
         return $this->shop->kit->request('GET', $target, '', null, [], $from);
+    }
+
+    private function ticketOfVisit(string $from): string
+    {
+        $page = $this->visit($this->thanksTarget(), $from);
+        $this->assertSame(1, preg_match('/download\.php\?t=([0-9a-f]{32})/', $page->body, $m), $page->body);
+        return $m[1];
     }
 }
