@@ -248,6 +248,10 @@ final class KitFixture
     private function stopBuiltinServer(): void
     {
         if ($this->server !== null) {
+            // Workers (PHP_CLI_SERVER_WORKERS) are children that would outlive their parent.
+            foreach (RealServer::descendants(proc_get_status($this->server)['pid']) as $worker) {
+                posix_kill($worker, SIGTERM);
+            }
             proc_terminate($this->server);
             proc_close($this->server);
             $this->server = null;

@@ -307,8 +307,8 @@ final class RealServer
         return $port;
     }
 
-    /** @return list<int> */
-    private static function descendants(int $pid): array
+    /** @return list<int> every process below $pid: a server's workers and theirs */
+    public static function descendants(int $pid): array
     {
         $children = (string) @file_get_contents("/proc/{$pid}/task/{$pid}/children");
         $all = [];
