@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 require __DIR__ . '/lib/autoload.php';
 
 PublicScript::run('download.php', __DIR__,

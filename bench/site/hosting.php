@@ -9,6 +9,12 @@ declare(strict_types=1);
 
 require dirname(__DIR__, 2) . '/site/tests/bootstrap.php';
 
+use Vantrel\Kit\ProductStore;
+use Vantrel\Kit\SendWith;
+use Vantrel\Kit\ThanksKey;
+use Vantrel\Kit\TicketLimits;
+use Vantrel\Kit\TicketStore;
+
 const BUYERS = 100;
 const ARCHIVE_BYTES = 10 * 1024 * 1024;
 const TICKETS = 500;
@@ -37,8 +43,11 @@ try {
     $server = RealServer::start($serverKind, $kitDir, ['workers' => WORKERS, 'opcache' => true]);
     $base = $server->urlPath;
     $downloads = [];
+    $kept = TicketLimits::fromConfig($kit->config)->keptSeconds();
     for ($i = 0; $i < TICKETS; ++$i) {
-        $downloads[] = $base . '/download.php?t=' . $tickets->issue($code, $key, time()) . '&f=bench.zip';
+        // One buyer each: a buyer has only a few live tickets of a product.
+        $buyer = '10.0.' . intdiv($i, 256) . '.' . ($i % 256);
+        $downloads[] = $base . '/download.php?t=' . $tickets->issue($code, $key, $buyer, $kept, time()) . '&f=bench.zip';
     }
     $work = dirname($kitDir);
     file_put_contents($work . '/thanks.txt', $base . '/thanks.php?id=' . $code . '&sk=' . $key . "\n");

@@ -7,6 +7,8 @@ declare(strict_types=1);
 
 require dirname(__DIR__) . '/lib/autoload.php';
 
+use Vantrel\Kit\SiteGuards;
+
 const USAGE = <<<'TEXT'
 Usage: php check-site.php SITE_URL [ARCHIVE_URL]
 

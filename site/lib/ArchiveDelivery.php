@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * Whether an archive can reach the buyer whole from this host, found out before its download
  * counts: an output handler that would change the bytes under a Content-Length, a time limit that

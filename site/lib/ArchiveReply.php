@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * Sends one archive to the buyer: in fixed-size pieces, so that the script's memory stays the same
  * for a 1 KiB and a 1 GiB file, or by handing it to the web server, which then sends the bytes.
@@ -22,11 +24,16 @@ final class ArchiveReply
         $this->size = fstat($file)['size'];
     }
 
-    /** The file name as both forms of Content-Disposition carry it: a plain ASCII one and the exact bytes. */
+    /**
+     * The file name as Content-Disposition carries it: plain ASCII in "filename", and, when the
+     * name is UTF-8, the exact name in "filename*". A name in another encoding (a file uploaded
+     * from Windows) has only the ASCII form: filename* would claim UTF-8 for bytes that are not.
+     */
     public static function disposition(string $name): string
     {
         $ascii = preg_replace('/[^\x20-\x7e]|["\\\\%;]/', '_', $name);
-        return 'attachment; filename="' . $ascii . '"; filename*=UTF-8\'\'' . rawurlencode($name);
+        $exact = preg_match('//u', $name) === 1 ? '; filename*=UTF-8\'\'' . rawurlencode($name) : '';
+        return 'attachment; filename="' . $ascii . '"' . $exact;
     }
 
     /** @return array<string, string> */

@@ -1,6 +1,11 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use PDO;
+use RuntimeException;
+
 /**
  * The kit's connection: MySQL/MariaDB when config.php names a host, else SQLite in the data folder
  * (the demo, and sellers without MySQL). Every connection leaves with its tables in place.
@@ -14,6 +19,19 @@ final class Database
         $db = $config->hostname === '' ? self::openSqlite($settings->dataDir) : self::openMysql($config);
         Schema::create($db);
         return $db;
+    }
+
+    /**
+     * Whether $sql finds a row. Its cursor is closed at once: an open SQLite statement holds its
+     * read lock, against which no other request can write.
+     */
+    public static function finds(PDO $db, string $sql, array $params): bool
+    {
+        $query = $db->prepare($sql);
+        $query->execute($params);
+        $found = $query->fetchColumn() !== false;
+        $query->closeCursor();
+        return $found;
     }
 
     /** PDO DSN parts for $hostname as sellers write it: "host", "host:3307", "[::1]:3307", "localhost:/path.sock". */

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /** Answers download.php?t=TOKEN&f=NAME: one archive of the ticket's product, within the limits. */
 final class DownloadDesk
 {
@@ -18,8 +20,7 @@ final class DownloadDesk
     public static function forKit(Kit $kit): self
     {
         $db = $kit->db();
-        $config = $kit->config;
-        return new self($config->secretKey, new TicketLimits($config->expireHours, $config->maxDownloads, $config->maxIps),
+        return new self($kit->config->secretKey, TicketLimits::fromConfig($kit->config),
             new ProductStore($db), new TicketStore($db), $kit->clock, $kit->settings->archiveRoot,
             ArchiveDelivery::forKit($kit));
     }
@@ -27,7 +28,7 @@ final class DownloadDesk
     /** @param array<string, mixed> $query the request's query parameters */
     public function answer(array $query, string $address): PageReply|ArchiveReply
     {
-        if ($this->secretKey === '') {
+        if (!ThanksKey::isUsableSecret($this->secretKey)) {
             return ThanksDesk::downloadsOff();
         }
         $token = is_string($query['t'] ?? null) ? $query['t'] : '';

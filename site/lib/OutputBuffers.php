@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * PHP's output buffers between a reply and the server. A host may switch on handlers that change
  * the bytes (zlib.output_compression, an output_handler) and lock them where the seller cannot

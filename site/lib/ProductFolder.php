@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * A product's folder below the archive root, and the archives a buyer may download from it: the
  * ".zip" regular files directly inside it. Sub-folders, hidden files and links that lead out of

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * Who sends an archive's bytes once its ticket has counted the download: PHP itself, which works
  * on every host, or the web server, which reads the file at its own speed and keeps no PHP worker

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * What the kit puts in place so that a web server rule that is missing exposes as little as
  * possible, and so that check-site.php can tell: an index page in each folder that must never be

@@ -1,6 +1,10 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use RuntimeException;
+
 /**
  * The SQLite database's file in the data folder. Its name is drawn at random on the first request,
  * so that a web server that does not refuse the data folder still cannot hand it out to anyone who

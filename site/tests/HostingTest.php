@@ -2,6 +2,9 @@
 declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
+use Vantrel\Kit\SendWith;
+use Vantrel\Kit\SiteGuards;
+use Vantrel\Kit\ThanksDesk;
 
 require_once __DIR__ . '/ShopFixture.php';
 

@@ -1,6 +1,11 @@
 <?php
 declare(strict_types=1);
 
+use Vantrel\Kit\Clock;
+use Vantrel\Kit\Kit;
+use Vantrel\Kit\KitSettings;
+use Vantrel\Kit\Schema;
+
 /**
  * A throw-away copy of the kit, as a seller would upload it, with its own config.php,
  * kit-settings.php and an empty database: SQLite in the copy's data folder, or MariaDB/MySQL when
@@ -142,6 +147,12 @@ final class KitFixture
         return $this->server === null ? 0 : proc_get_status($this->server)['pid'];
     }
 
+    /** The port the kit is served on. */
+    public function port(): int
+    {
+        return $this->port;
+    }
+
     /** The site URL of the kit as it is served: what the seller enters in the console. */
     public function url(): string
     {
@@ -150,18 +161,68 @@ final class KitFixture
 
     /**
      * Sends one request over a fresh connection and reads the reply to its end.
-     * @param list<string> $headers further header lines
+     * @param list<string> $headers further header lines; a "Host:" line replaces the server's own
+     * @param string $from the loopback address the request comes from (127.0.0.2 and up: a stranger)
+     * @param int|null $port another server's port in front of the kit, a proxy's
      */
     public function request(string $method, string $target, string $body = '', ?string $contentType = null,
-                            array $headers = []): HttpReply
+                            array $headers = [], string $from = '127.0.0.1', ?int $port = null): HttpReply
     {
-        $socket = stream_socket_client('tcp://127.0.0.1:' . $this->port, $errno, $error, 5);
+        $socket = $this->send($method, $target, $body, $contentType, $headers, $from, $port);
+        $raw = stream_get_contents($socket);
+        fclose($socket);
+        return HttpReply::parse((string) $raw);
+    }
+
+    /**
+     * GETs every target at once, each over its own connection from $from.
+     * @param list<string> $targets
+     * @return list<HttpReply> in the order of $targets
+     */
+    public function requestsAtOnce(array $targets, string $from = '127.0.0.1'): array
+    {
+        $sockets = array_map(fn (string $target) => $this->send('GET', $target, '', null, [], $from, null), $targets);
+        $raw = array_fill(0, count($sockets), '');
+        $open = $sockets;
+        while ($open !== []) {
+            $read = $open;
+            $none = null;
+            if (stream_select($read, $none, $none, 30) < 1) {
+                throw new RuntimeException('no reply within 30 s');
+            }
+            foreach ($read as $socket) {
+                $index = array_search($socket, $sockets, true);
+                $bytes = fread($socket, 65536);
+                $raw[$index] .= (string) $bytes;
+                if ($bytes === '' || $bytes === false) {
+                    fclose($socket);
+                    unset($open[array_search($socket, $open, true)]);
+                }
+            }
+        }
+        return array_map(static fn (string $reply): HttpReply => HttpReply::parse($reply), $raw);
+    }
+
+    /** Posts an action's form as the console builds it to /actions.php. */
+    public function action(string $action, array $fields = [], array $headers = []): HttpReply
+    {
+        return $this->request('POST', '/actions.php', ConsoleForm::action($action, $fields), ConsoleForm::contentType(), $headers);
+    }
+
+    /** @return resource a connection on which the request has gone out whole */
+    private function send(string $method, string $target, string $body, ?string $contentType, array $headers,
+                          string $from, ?int $port)
+    {
+        $port ??= $this->port;
+        $context = stream_context_create(['socket' => ['bindto' => $from . ':0']]);
+        $socket = stream_socket_client("tcp://127.0.0.1:{$port}", $errno, $error, 5, STREAM_CLIENT_CONNECT, $context);
         if ($socket === false) {
             throw new RuntimeException('cannot connect: ' . $error);
         }
         stream_set_timeout($socket, 30);
         $target = ($this->realServer?->urlPath ?? '') . $target;
-        $head = "{$method} {$target} HTTP/1.1\r\nHost: 127.0.0.1:{$this->port}\r\nConnection: close\r\n";
+        $hasHost = preg_grep('/^Host:/i', $headers) !== [];
+        $head = "{$method} {$target} HTTP/1.1\r\n" . ($hasHost ? '' : "Host: 127.0.0.1:{$port}\r\n") . "Connection: close\r\n";
         if ($contentType !== null) {
             $head .= "Content-Type: {$contentType}\r\n";
         }
@@ -172,15 +233,7 @@ final class KitFixture
             $head .= 'Content-Length: ' . strlen($body) . "\r\n";
         }
         fwrite($socket, $head . "\r\n" . $body);
-        $raw = stream_get_contents($socket);
-        fclose($socket);
-        return HttpReply::parse((string) $raw);
-    }
-
-    /** Posts an action's form as the console builds it to /actions.php. */
-    public function action(string $action, array $fields = []): HttpReply
-    {
-        return $this->request('POST', '/actions.php', ConsoleForm::action($action, $fields), ConsoleForm::contentType());
+        return $socket;
     }
 
     public function close(): void
@@ -195,6 +248,10 @@ final class KitFixture
     private function stopBuiltinServer(): void
     {
         if ($this->server !== null) {
+            // Workers (PHP_CLI_SERVER_WORKERS) are children that would outlive their parent.
+            foreach (RealServer::descendants(proc_get_status($this->server)['pid']) as $worker) {
+                posix_kill($worker, SIGTERM);
+            }
             proc_terminate($this->server);
             proc_close($this->server);
             $this->server = null;

@@ -2,6 +2,7 @@
 declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
+use Vantrel\Kit\SiteGuards;
 
 require_once __DIR__ . '/ShopFixture.php';
 require_once __DIR__ . '/HostingTest.php';

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+use Vantrel\Kit\SendWith;
+
 /**
  * A web server in front of a kit folder, from Debian's packages, set up as sellers' hosts run it:
  *   'apache'       Apache 2.4 with mod_php and the kit's .htaccess files, allowed only what they
@@ -9,7 +11,8 @@ declare(strict_types=1);
  *                  hosting/apache.conf included;
  *   'apache-bare'  Apache 2.4 with mod_php as Debian sets up /var/www (AllowOverride None, folder
  *                  listings on) and no apache.conf: a host where the kit's rules are all missing;
- *   'nginx'        nginx with php-fpm and hosting/nginx.conf inside its server block.
+ *   'nginx'        nginx with php-fpm and hosting/nginx.conf inside its server block;
+ * and proxy(): nginx as a reverse proxy on the same machine in front of one of them.
  * Each runs from a configuration of its own in a temporary folder, on a port of 127.0.0.1 that
  * was free, with the kit folder's parent as its document root: the kit's URL path is its folder
  * name. The shipped configurations get only the edits their comments ask a seller for. Servers
@@ -46,11 +49,31 @@ final class RealServer
         if (!in_array($kind, self::KINDS, true)) {
             throw new InvalidArgumentException("no server kind \"{$kind}\"; kinds: " . implode(', ', self::KINDS));
         }
+        return self::launched($kind, $kitDir, static fn (self $server) =>
+            $server->launch($kind, $kitDir, ($options['workers'] ?? 4), ($options['opcache'] ?? false)));
+    }
+
+    /**
+     * nginx as a reverse proxy on this machine in front of the server at $upstreamPort, as shared
+     * hosts put one in front of Apache: requests reach that server from 127.0.0.1, with the
+     * client's address in X-Forwarded-For and X-Real-IP and the client's Host.
+     */
+    public static function proxy(int $upstreamPort): self
+    {
+        return self::launched('proxy', '', static fn (self $server) => $server->launchNginx(
+            "        location / {\n            proxy_pass http://127.0.0.1:{$upstreamPort};\n"
+            . "            proxy_set_header Host \$http_host;\n"
+            . "            proxy_set_header X-Forwarded-For \$proxy_add_x_forwarded_for;\n"
+            . "            proxy_set_header X-Real-IP \$remote_addr;\n        }\n"));
+    }
+
+    private static function launched(string $kind, string $kitDir, Closure $launch): self
+    {
         self::stopOnEveryWayOut();
         $server = new self($kind, $kitDir);
         self::$running[spl_object_id($server)] = $server;
         try {
-            $server->launch($kind, $kitDir, ($options['workers'] ?? 4), ($options['opcache'] ?? false));
+            $launch($server);
         } catch (Throwable $e) {
             $server->stop();
             throw $e;
@@ -60,7 +83,7 @@ final class RealServer
 
     private function __construct(public readonly string $kind, public readonly string $kitDir)
     {
-        $this->urlPath = '/' . basename($kitDir);
+        $this->urlPath = $kitDir === '' ? '' : '/' . basename($kitDir);
         $this->dir = sys_get_temp_dir() . '/vantrel-server-' . bin2hex(random_bytes(6));
         mkdir($this->dir, 0755);
         $this->port = self::freePort();
@@ -141,12 +164,9 @@ final class RealServer
                 static fn (): bool => file_exists($socket));
         }
         if ($kind === 'nginx') {
-            copy('/etc/nginx/mime.types', $this->dir . '/mime.types');
-            copy('/etc/nginx/fastcgi_params', $this->dir . '/fastcgi_params');
             $this->write('kit-nginx.conf', self::shipped('nginx.conf',
                 [self::SHIPPED_URL_PATH => $this->urlPath . '/', self::SHIPPED_SOCKET => 'unix:' . $socket]));
-            $config = $this->write('nginx.conf', $this->nginxConfig(dirname($kitDir)));
-            $this->run(['nginx', '-c', $config, '-p', $this->dir . '/', '-e', $this->dir . '/nginx-error.log'], $this->listening(...));
+            $this->launchNginx('        root ' . dirname($kitDir) . ";\n        include kit-nginx.conf;\n");
             return;
         }
         $config = $this->write('httpd.conf', $this->apacheConfig($kind, $kitDir, $socket, $workers, $opcache));
@@ -207,7 +227,16 @@ final class RealServer
             . "catch_workers_output = yes\n" . ($opcache ? '' : "php_admin_value[opcache.enable] = 0\n");
     }
 
-    private function nginxConfig(string $root): string
+    /** Starts nginx with $serverLines in its one server block. */
+    private function launchNginx(string $serverLines): void
+    {
+        copy('/etc/nginx/mime.types', $this->dir . '/mime.types');
+        copy('/etc/nginx/fastcgi_params', $this->dir . '/fastcgi_params');
+        $config = $this->write('nginx.conf', $this->nginxConfig($serverLines));
+        $this->run(['nginx', '-c', $config, '-p', $this->dir . '/', '-e', $this->dir . '/nginx-error.log'], $this->listening(...));
+    }
+
+    private function nginxConfig(string $serverLines): string
     {
         $user = posix_getuid() === 0 ? 'user ' . self::WORKER_USER . ";\n" : '';
         $temporary = '';
@@ -220,7 +249,7 @@ final class RealServer
             . "http {\n    include mime.types;\n    default_type application/octet-stream;\n    access_log off;\n"
             . "    sendfile on;\n    tcp_nopush on;\n{$temporary}"
             . "    server {\n        listen 127.0.0.1:{$this->port};\n        server_name 127.0.0.1;\n"
-            . "        root {$root};\n        include kit-nginx.conf;\n    }\n}\n";
+            . $serverLines . "    }\n}\n";
     }
 
     /** A file of site/hosting with the words a seller edits replaced; each must be there. */
@@ -278,8 +307,8 @@ final class RealServer
         return $port;
     }
 
-    /** @return list<int> */
-    private static function descendants(int $pid): array
+    /** @return list<int> every process below $pid: a server's workers and theirs */
+    public static function descendants(int $pid): array
     {
         $children = (string) @file_get_contents("/proc/{$pid}/task/{$pid}/children");
         $all = [];

@@ -1,13 +1,20 @@
 <?php
 declare(strict_types=1);
 
+use Vantrel\Kit\ArchiveReply;
+use Vantrel\Kit\DownloadDesk;
+use Vantrel\Kit\PageReply;
+use Vantrel\Kit\ProductStore;
+use Vantrel\Kit\ThanksDesk;
+use Vantrel\Kit\ThanksKey;
+
 /**
  * A kit with one product, "Ebook" in folder ebook1 with the given archives, and its thanks link;
  * the thanks and download scripts are answered in-process with a clock the test moves.
  */
 final class ShopFixture
 {
-    public const SECRET = 'first secret';
+    public const SECRET = 'first secret key';
 
     public readonly KitFixture $kit;
     public readonly TestClock $clock;

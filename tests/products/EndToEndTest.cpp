@@ -238,7 +238,7 @@ QByteArray EndToEndTest::thanksLink()
 
 void EndToEndTest::sellerManagesProductsThroughTheKit()
 {
-    confirmSettings("first secret");
+    confirmSettings("first secret key");
     QVERIFY(QFile::exists(kit_.filePath(QStringLiteral("config.php"))));
 
     const auto add = [this](const char *name, const char *folder, const char *thanksPage) {
@@ -328,7 +328,7 @@ void EndToEndTest::aNewSecretKeyRetiresOldLinks()
 {
     QVERIFY(!link_.isEmpty());
     QCOMPARE(fetch(link_).status, 200);
-    confirmSettings("second secret");
+    confirmSettings("second secret key");
     QCOMPARE(fetch(link_).status, 403);
     const QByteArray fresh = thanksLink();
     QVERIFY(fresh != link_);
