@@ -9,7 +9,6 @@
 #include <QByteArrayList>
 #include <QWidget>
 
-
 class QLabel;
 class QProgressBar;
 class QPushButton;
