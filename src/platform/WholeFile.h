@@ -12,7 +12,8 @@ namespace vo {
 // user alone, which then takes the old file's mode and is renamed over it. The rename replaces
 // whatever stands under the name without following it, and the temporary file never outlives
 // the object unless committed. A name that is a symbolic link or a folder is refused: the file
-// is the console's own, and a link there was planted to carry its bytes elsewhere.
+// is the console's own, and a link there was planted to carry its bytes elsewhere. So is a file
+// that the user may not write (writeRefusal): the rename would pass over its protection.
 class ReplacementFile
 {
 public:
