@@ -1,10 +1,13 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 require __DIR__ . '/lib/autoload.php';
 
-PublicScript::run('download.php', static fn (): PageReply|ArchiveReply
-    => ($_SERVER['REQUEST_METHOD'] ?? 'GET') === 'GET'
-        ? DownloadDesk::forKit(Kit::fromDir(__DIR__))->answer($_GET, Request::clientAddress())
+PublicScript::run('download.php', __DIR__,
+    static fn (Kit $kit) => (($_SERVER['REQUEST_METHOD'] ?? 'GET') === 'GET'
+        ? DownloadDesk::forKit($kit)->answer($_GET, Request::clientAddress())
         // A HEAD or a POST would count a download that nobody receives.
-        : new PageReply(405, '', ['Allow' => 'GET']));
+        : new PageReply(405, '', ['Allow' => 'GET']))->send(),
+    PublicScript::pageFailure());

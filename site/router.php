@@ -16,7 +16,7 @@ function vantrel_kit_route(string $uri): array
     if (in_array($name, ['actions.php', 'thanks.php', 'download.php'], true)) {
         return is_file(__DIR__ . '/' . $name) ? [200, $name] : [404, null];
     }
-    $sensitive = '#(^|/)(\.|lib/|data/|tests/)|(^|/)(config|kit-settings|router)\.php$|\.(zip|sqlite|sqlite3|db|php)$#i';
+    $sensitive = '#(^|/)(\.|lib/|data/|tests/|hosting/)|(^|/)(config|kit-settings|router)\.php$|\.(zip|sqlite|sqlite3|db|php)$#i';
     if (str_contains($name, "\0") || str_contains($name, '..') || preg_match($sensitive, $name) === 1) {
         return [403, null];
     }

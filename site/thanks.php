@@ -1,7 +1,10 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 require __DIR__ . '/lib/autoload.php';
 
-PublicScript::run('thanks.php', static fn (): PageReply
-    => ThanksDesk::forKit(Kit::fromDir(__DIR__))->answer($_GET, Request::clientAddress()));
+PublicScript::run('thanks.php', __DIR__,
+    static fn (Kit $kit) => ThanksDesk::forKit($kit)->answer($_GET, Request::clientAddress())->send(),
+    PublicScript::pageFailure());

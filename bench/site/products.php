@@ -8,6 +8,8 @@ declare(strict_types=1);
 
 require dirname(__DIR__, 2) . '/site/tests/bootstrap.php';
 
+use Vantrel\Kit\ProductStore;
+
 [, $label, $count] = $argv + [null, 'sqlite', '100000'];
 $count = (int) $count;
 $rounds = (int) ($argv[3] ?? 5);

@@ -1,10 +1,16 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use Generator;
+use Throwable;
+
 /**
  * actions.php: the console manages the seller's products through six form posts. The replies
  * are read byte for byte, so they go out as plain text without a line break after them.
- * The protocol carries no credentials: only addresses on the seller's allowlist are served.
+ * The protocol carries no credentials: only the console's requests from addresses the seller
+ * allows are served (ActionsGate).
  */
 final class ActionsEndpoint
 {
@@ -15,6 +21,7 @@ final class ActionsEndpoint
 
     private const NAME_BYTES = 255;
     private const PATH_BYTES = 1024;
+    private const MAX_DELETE_KEYS = 1_000_000;
     // Rows are sent in pieces of about this size: few writes, and memory that does not grow
     // with the number of products.
     private const CHUNK_BYTES = 65536;
@@ -23,15 +30,17 @@ final class ActionsEndpoint
     {
     }
 
-    /** @param array<string, mixed> $form the posted fields */
-    public function handle(string $method, array $form, string $clientAddress): void
+    /**
+     * @param array<string, mixed> $form the posted fields
+     * @param array<string, mixed> $server the request as $_SERVER describes it
+     */
+    public function handle(string $method, array $form, array $server): void
     {
-        ini_set('default_charset', '');
         header('Content-Type: text/plain');
         header('Cache-Control: no-store');
         header('X-Content-Type-Options: nosniff');
 
-        if (!AddressAllowlist::fromList($this->kit->settings->actionsAllow)->allows($clientAddress)) {
+        if (!ActionsGate::forSettings($this->kit->settings)->admits($server)) {
             $this->reply(403, 'Forbidden');
             return;
         }
@@ -73,17 +82,34 @@ final class ActionsEndpoint
     private function delete(array $form): void
     {
         $ids = $form['deleteids'] ?? null;
-        if (!is_string($ids)) {
+        // More keys than any list holds is no console's request; refused before they are read.
+        if (!is_string($ids) || substr_count($ids, ',') >= self::MAX_DELETE_KEYS) {
             $this->reply(200, self::BAD);
             return;
         }
         if ($ids === 'all') {
             $this->store()->deleteAll();
         } else {
-            $keys = array_filter(array_map(self::key(...), explode(',', $ids)), 'is_int');
-            $this->store()->delete(array_values($keys));
+            $this->store()->delete(self::keys($ids));
         }
         $this->reply(200, self::OK);
+    }
+
+    /**
+     * The keys of a delete, one at a time: an array of a million keys would take more memory than
+     * PHP gives a request.
+     * @return Generator<int>
+     */
+    private static function keys(string $ids): Generator
+    {
+        for ($at = 0; $at <= strlen($ids); $at = $end + 1) {
+            $end = strpos($ids, ',', $at);
+            $end = $end === false ? strlen($ids) : $end;
+            $key = self::key(substr($ids, $at, $end - $at));
+            if ($key !== null) {
+                yield $key;
+            }
+        }
     }
 
     private function list(): void
@@ -91,21 +117,26 @@ final class ActionsEndpoint
         http_response_code(200);
         $chunk = '';
         $separator = '';
+        $started = false;
         try {
             foreach ($this->store()->each() as $row) {
                 $chunk .= $separator . RowFormat::row([$row['id'], $row['name'], $row['folder'],
                                                        $row['thanks_page'], $row['code']]);
                 $separator = '^';
                 if (strlen($chunk) >= self::CHUNK_BYTES) {
+                    $started = true;
                     echo $chunk;
                     flush();
                     $chunk = '';
                 }
             }
         } catch (Throwable $e) {
-            // The status line is gone already. A line without five fields makes the console
+            // Before the first rows have gone, the frame's failure reply says BAD on its own.
+            // After them, the status line is gone: a line without five fields makes the console
             // drop the whole list instead of showing the part that came before the failure.
-            echo $chunk, '^', self::BAD;
+            if ($started) {
+                echo '^', self::BAD;
+            }
             throw $e;
         }
         echo $chunk, RowFormat::END;

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * Addresses and networks (CIDR, IPv4 and IPv6) that may call actions.php. An entry that is not a
  * valid address or network allows nothing; an address that does not parse is never allowed.
@@ -66,7 +68,8 @@ final class AddressAllowlist
         return ($prefix < 0 || $prefix > $bits) ? null : [$packed, $prefix];
     }
 
-    private static function pack(string $address): ?string
+    /** The address's bytes, 4 for IPv4 (mapped ones too) and 16 for IPv6, or null when it is none. */
+    public static function pack(string $address): ?string
     {
         if ($address === '' || filter_var($address, FILTER_VALIDATE_IP) === false) {
             return null;

@@ -1,13 +1,17 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use PDO;
+use RuntimeException;
+
 /**
  * The kit's connection: MySQL/MariaDB when config.php names a host, else SQLite in the data folder
  * (the demo, and sellers without MySQL). Every connection leaves with its tables in place.
  */
 final class Database
 {
-    public const SQLITE_FILE = 'site.sqlite';
     private const BUSY_SECONDS = 10;
 
     public static function open(SiteConfig $config, KitSettings $settings): PDO
@@ -15,6 +19,19 @@ final class Database
         $db = $config->hostname === '' ? self::openSqlite($settings->dataDir) : self::openMysql($config);
         Schema::create($db);
         return $db;
+    }
+
+    /**
+     * Whether $sql finds a row. Its cursor is closed at once: an open SQLite statement holds its
+     * read lock, against which no other request can write.
+     */
+    public static function finds(PDO $db, string $sql, array $params): bool
+    {
+        $query = $db->prepare($sql);
+        $query->execute($params);
+        $found = $query->fetchColumn() !== false;
+        $query->closeCursor();
+        return $found;
     }
 
     /** PDO DSN parts for $hostname as sellers write it: "host", "host:3307", "[::1]:3307", "localhost:/path.sock". */
@@ -57,10 +74,7 @@ final class Database
 
     private static function openSqlite(string $dataDir): PDO
     {
-        if (!is_dir($dataDir) && !mkdir($dataDir, 0770, true) && !is_dir($dataDir)) {
-            throw new RuntimeException('cannot create the data folder');
-        }
-        $db = new PDO('sqlite:' . $dataDir . '/' . self::SQLITE_FILE, null, null, [
+        $db = new PDO('sqlite:' . SqliteFile::in($dataDir), null, null, [
             PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION,
             PDO::ATTR_TIMEOUT => self::BUSY_SECONDS,
             PDO::ATTR_STRINGIFY_FETCHES => true,

@@ -1,6 +1,10 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use PDO;
+
 /** What a public script of the kit needs, read from the kit folder once per request. */
 final class Kit
 {

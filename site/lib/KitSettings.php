@@ -1,25 +1,35 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use RuntimeException;
+
 /**
  * The seller's own settings of the kit: kit-settings.php in the kit folder, a PHP file that
  * returns an array. The console never writes it. Missing file or key: the default applies.
- * Keys: 'actions_allow' (addresses and networks that may call actions.php), 'archive_root'
+ * Keys: 'actions_allow' (addresses and networks that may call actions.php), 'actions_hosts'
+ * (the Host names actions.php answers to, empty = any), 'archive_root'
  * (folder of the product folders, null = the kit folder), 'data_dir' (folder of the SQLite file,
  * null = data/ in the kit folder), 'thanks_wrong_tries' and 'thanks_block_minutes' (the wrong-try
- * throttle of thanks.php, read through get()). Relative folders are taken from the kit folder.
+ * throttle of thanks.php, read through get()), 'send_with' (who sends the archives' bytes).
+ * Relative folders are taken from the kit folder.
  */
 final class KitSettings
 {
     public const FILE = 'kit-settings.php';
     public const DEFAULT_ACTIONS_ALLOW = ['127.0.0.1', '::1'];
 
-    /** @param list<string> $actionsAllow */
+    /**
+     * @param list<string> $actionsAllow
+     * @param list<string> $actionsHosts
+     */
     private function __construct(
         public readonly string $kitDir,
         public readonly string $archiveRoot,
         public readonly string $dataDir,
         public readonly array $actionsAllow,
+        public readonly array $actionsHosts,
         private readonly array $values,
     ) {
     }
@@ -40,17 +50,38 @@ final class KitSettings
 
     public static function fromArray(string $kitDir, array $values): self
     {
-        $allow = $values['actions_allow'] ?? self::DEFAULT_ACTIONS_ALLOW;
-        if (!is_array($allow)) {
-            throw new RuntimeException("'actions_allow' must be a list of addresses");
-        }
         return new self(
             $kitDir,
             self::folder($kitDir, $values['archive_root'] ?? null, $kitDir),
             self::folder($kitDir, $values['data_dir'] ?? null, $kitDir . '/data'),
-            array_values(array_map('strval', $allow)),
+            self::texts($values, 'actions_allow', self::DEFAULT_ACTIONS_ALLOW, 'addresses'),
+            self::texts($values, 'actions_hosts', [], 'host names'),
             $values,
         );
+    }
+
+    /** @return list<string> */
+    private static function texts(array $values, string $key, array $default, string $what): array
+    {
+        $list = $values[$key] ?? $default;
+        if (!is_array($list)) {
+            throw new RuntimeException("'{$key}' must be a list of {$what}");
+        }
+        return array_values(array_map('strval', $list));
+    }
+
+    /**
+     * Read only where a download is sent, so that a mistyped value stops the downloads, where the
+     * seller looks, and not the product management.
+     */
+    public function sendWith(): SendWith
+    {
+        $value = $this->get('send_with', SendWith::Php->value);
+        $sendWith = is_string($value) ? SendWith::tryFrom($value) : null;
+        if ($sendWith === null) {
+            throw new RuntimeException("'send_with' in " . self::FILE . " must be 'php', 'x-sendfile' or 'x-accel-redirect'");
+        }
+        return $sendWith;
     }
 
     /** Any further key of the file, as written there; $default when it is missing. */

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /** A complete HTML answer: status, headers and body, sent in one piece. */
 final class PageReply
 {
@@ -16,7 +18,7 @@ final class PageReply
     public static function notice(int $status, string $title, string $sentence, array $headers = []): self
     {
         return new self($status, Html::page($title, '<p>' . Html::text($sentence) . '</p>'),
-            ['Content-Type' => 'text/html; charset=utf-8'] + $headers);
+            ['Content-Type' => Html::CONTENT_TYPE] + $headers);
     }
 
     public function send(): void
@@ -33,7 +35,11 @@ final class PageReply
         foreach ($headers as $name => $value) {
             header($name . ': ' . $value);
         }
-        header('Content-Length: ' . strlen($this->body));
+        // A handler that compresses what is echoed would make the length a lie, and the browser
+        // would wait for bytes that never come.
+        if (OutputBuffers::dropAll()) {
+            header('Content-Length: ' . strlen($this->body));
+        }
         echo $this->body;
     }
 }

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * A product's folder below the archive root, and the archives a buyer may download from it: the
  * ".zip" regular files directly inside it. Sub-folders, hidden files and links that lead out of
@@ -21,6 +23,12 @@ final class ProductFolder
         }
         $path = SafePath::below($realRoot, rtrim($folder, '/'));
         return $path !== null && is_dir($path) ? new self($path) : null;
+    }
+
+    /** A server that lists folders must not show this one's archives (see SiteGuards). */
+    public function keepUnlisted(): void
+    {
+        SiteGuards::keepUnlisted($this->path);
     }
 
     /** @return list<string> the archives' file names, in byte order */

@@ -1,6 +1,15 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use Closure;
+use Generator;
+use PDO;
+use PDOException;
+use PDOStatement;
+use Throwable;
+
 /**
  * The seller's products. Keys come from a counter that only grows, so a deleted product's key is
  * never handed out again (MySQL before 8.0 resets AUTO_INCREMENT on restart, so it is not used).
@@ -17,6 +26,7 @@ final class ProductStore
     private const COLUMNS = 'id, name, folder, thanks_page, code';
     // A new code that collides with an existing one is drawn again; so is a lost race.
     private const ATTEMPTS = 5;
+    private const DELETE_BATCH = 500;
 
     /** @var array<string, PDOStatement> */
     private array $statements = [];
@@ -72,13 +82,24 @@ final class ProductStore
         });
     }
 
-    /** @param list<int> $ids keys that no product has are passed over */
-    public function delete(array $ids): void
+    /**
+     * Deletes in batches, reading $ids once, as they come.
+     * @param iterable<int> $ids keys that no product has are passed over
+     */
+    public function delete(iterable $ids): void
     {
         $this->write(function () use ($ids): void {
             $this->lockWriters();
+            $batch = [];
             foreach ($ids as $id) {
-                $this->run('DELETE FROM products WHERE id = ?', [$id]);
+                $batch[] = $id;
+                if (count($batch) === self::DELETE_BATCH) {
+                    $this->deleteBatch($batch);
+                    $batch = [];
+                }
+            }
+            if ($batch !== []) {
+                $this->deleteBatch($batch);
             }
         });
     }
@@ -133,6 +154,12 @@ final class ProductStore
     private static function nameKey(string $name): string
     {
         return strtolower($name);
+    }
+
+    /** @param non-empty-list<int> $ids */
+    private function deleteBatch(array $ids): void
+    {
+        $this->run('DELETE FROM products WHERE id IN (?' . str_repeat(', ?', count($ids) - 1) . ')', $ids);
     }
 
     private function idOfName(string $name): ?int

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * The console's product rows: each field in double quotes, fields joined by `","`, rows joined
  * by "^". The format has no escaping, so a value that holds one of its separators would shift or

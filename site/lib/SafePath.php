@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * Resolves names that come from the database or from a request into real paths below a base
  * folder. Both a textual check and realpath are needed: the text check refuses what never has a

@@ -1,6 +1,14 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use Closure;
+use PDO;
+use PDOException;
+use RuntimeException;
+use Throwable;
+
 /**
  * The kit's tables, created on the first request (there is no manual SQL step for the seller).
  * Texts are stored as the bytes that came in: the console speaks the seller's ANSI code page and
@@ -8,8 +16,15 @@ declare(strict_types=1);
  */
 final class Schema
 {
-    /** @var array<string, list<string>> statements per PDO driver name */
-    private const STATEMENTS = [
+    private const LOCK_NAME = 'vantrel-kit-schema';
+    private const LOCK_SECONDS = 30;
+
+    /**
+     * The statements that bring a database to each version, per PDO driver name. A database gets
+     * those of every version above its own, once.
+     * @var array<int, array<string, list<string>>>
+     */
+    private const UPGRADES = [1 => [
         'sqlite' => [
             'CREATE TABLE IF NOT EXISTS kit_counters (
                 name TEXT NOT NULL PRIMARY KEY,
@@ -68,16 +83,80 @@ final class Schema
                 tries BIGINT NOT NULL,
                 KEY thanks_wrong_tries_first (first_try)) ENGINE=InnoDB',
         ],
-    ];
+    ], 2 => [
+        // Tickets know the client network they were issued to, and are found by age.
+        'sqlite' => [
+            "ALTER TABLE download_tickets ADD COLUMN issued_to TEXT NOT NULL DEFAULT ''",
+            'CREATE INDEX download_tickets_issued ON download_tickets (product_code, issued_to, created)',
+            'CREATE INDEX download_tickets_created ON download_tickets (created)',
+        ],
+        'mysql' => [
+            "ALTER TABLE download_tickets ADD COLUMN issued_to VARBINARY(100) NOT NULL DEFAULT '',
+                ADD KEY download_tickets_issued (product_code, issued_to, created),
+                ADD KEY download_tickets_created (created)",
+        ],
+    ]];
 
     public static function create(PDO $db): void
     {
         $driver = $db->getAttribute(PDO::ATTR_DRIVER_NAME);
-        if (!isset(self::STATEMENTS[$driver])) {
+        if (!isset(self::UPGRADES[1][$driver])) {
             throw new RuntimeException('unsupported database driver ' . $driver);
         }
-        foreach (self::STATEMENTS[$driver] as $statement) {
-            $db->exec($statement);
+        // Every request opens the database: one look at the counters tells that the tables are
+        // there, where a statement for each took as long as the rest of opening it.
+        $latest = array_key_last(self::UPGRADES);
+        if (self::version($db) >= $latest) {
+            return;
         }
+        // Another request may be upgrading too: only one runs the statements, which are not all
+        // safe to run twice, and the others find the work done once it lets them in.
+        self::exclusively($db, $driver, static function () use ($db, $driver, $latest): void {
+            $version = self::version($db);
+            foreach (self::UPGRADES as $to => $statements) {
+                if ($to > $version) {
+                    foreach ($statements[$driver] as $statement) {
+                        $db->exec($statement);
+                    }
+                }
+            }
+            $db->prepare("REPLACE INTO kit_counters (name, value) VALUES ('schema', ?)")->execute([$latest]);
+        });
+    }
+
+    /** SQLite runs $work in a write transaction, MySQL under a named lock: its DDL commits at once. */
+    private static function exclusively(PDO $db, string $driver, Closure $work): void
+    {
+        if ($driver === 'sqlite') {
+            $db->exec('BEGIN IMMEDIATE');
+            try {
+                $work();
+                $db->exec('COMMIT');
+            } catch (Throwable $e) {
+                $db->exec('ROLLBACK');
+                throw $e;
+            }
+            return;
+        }
+        $lock = $db->prepare('SELECT GET_LOCK(?, ?)');
+        $lock->execute([self::LOCK_NAME, self::LOCK_SECONDS]);
+        if ((int) $lock->fetchColumn() !== 1) {
+            throw new RuntimeException('another request holds the schema lock');
+        }
+        try {
+            $work();
+        } finally {
+            $db->prepare('SELECT RELEASE_LOCK(?)')->execute([self::LOCK_NAME]);
+        }
+    }
+
+    private static function version(PDO $db): int
+    {
+        try {
+            $value = $db->query("SELECT value FROM kit_counters WHERE name = 'schema'")->fetchColumn();
+        } catch (PDOException) {
+            return 0;
+        }
+        return $value === false ? 0 : (int) $value;
     }
 }

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * The values of the config.php that the console writes. The file is read as text, never
  * executed: a hand-edited value with a stray `"` or `$` must not break the kit or pull in a PHP

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 final class SystemClock implements Clock
 {
     public const ENV_FILE = 'VANTREL_KIT_CLOCK_FILE';

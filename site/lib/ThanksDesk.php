@@ -1,6 +1,10 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use RuntimeException;
+
 /** Answers thanks.php?id=CODE&sk=KEY: the product's thanks page with fresh download links. */
 final class ThanksDesk
 {
@@ -10,6 +14,7 @@ final class ThanksDesk
 
     public function __construct(
         private readonly string $secretKey,
+        private readonly TicketLimits $limits,
         private readonly ProductStore $products,
         private readonly TicketStore $tickets,
         private readonly WrongTryThrottle $throttle,
@@ -22,7 +27,8 @@ final class ThanksDesk
     public static function forKit(Kit $kit): self
     {
         $db = $kit->db();
-        return new self($kit->config->secretKey, new ProductStore($db), new TicketStore($db),
+        return new self($kit->config->secretKey, TicketLimits::fromConfig($kit->config), new ProductStore($db),
+            new TicketStore($db),
             new WrongTryThrottle($db, self::setting($kit->settings, 'thanks_wrong_tries', self::DEFAULT_WRONG_TRIES),
                 60 * self::setting($kit->settings, 'thanks_block_minutes', self::DEFAULT_BLOCK_MINUTES)),
             $kit->clock, $kit->settings->kitDir, $kit->settings->archiveRoot);
@@ -31,41 +37,44 @@ final class ThanksDesk
     /** @param array<string, mixed> $query the request's query parameters */
     public function answer(array $query, string $address): PageReply
     {
-        if ($this->secretKey === '') {
+        if (!ThanksKey::isUsableSecret($this->secretKey)) {
             return self::downloadsOff();
         }
         $now = $this->clock->now();
-        $wait = $this->throttle->secondsBlocked($address, $now);
-        if ($wait > 0) {
-            return PageReply::notice(429, 'Too many tries',
-                'Too many invalid links came from your address. Please try again later.', ['Retry-After' => (string) $wait]);
-        }
         $code = self::parameter($query, 'id');
         $key = self::parameter($query, 'sk');
         $product = $code === '' ? null : $this->products->findByCode($code);
         if ($product === null || !ThanksKey::matches($this->secretKey, $code, $key)) {
-            $this->throttle->recordWrongTry($address, $now);
-            return PageReply::notice(403, 'Invalid link', 'This thanks page link is not valid.');
+            $wait = $this->throttle->countWrongTry($address, $now);
+            return $wait > 0
+                ? PageReply::notice(429, 'Too many tries', 'Too many invalid links came from your address.'
+                    . ' Please try again later.', ['Retry-After' => (string) $wait])
+                : PageReply::notice(403, 'Invalid link', 'This thanks page link is not valid.');
         }
-        return new PageReply(200, ThanksPage::render($this->template((string) $product['thanks_page']),
-            (string) $product['name'], $this->links($product, $key, $now)));
+        $template = $this->template((string) $product['thanks_page']);
+        $page = ThanksPage::render($template, (string) $product['name'], $this->links($product, $key, $address, $now));
+        // The seller's page declares its own charset; the kit's page is in the console's code page.
+        return new PageReply(200, $page, $template === null ? ['Content-Type' => Html::CONTENT_TYPE] : []);
     }
 
-    /** The plain page of a site whose seller has set no secret key: it hands out nothing. */
+    /** The plain page of a site whose seller has set no usable secret key: it hands out nothing. */
     public static function downloadsOff(): PageReply
     {
-        return PageReply::notice(503, 'Downloads are off',
-            'This site issues no downloads: its secret key is not set.');
+        return PageReply::notice(503, 'Downloads are off', 'This site issues no downloads: its secret key is not set,'
+            . ' or shorter than ' . ThanksKey::MIN_SECRET_BYTES . ' characters.');
     }
 
     /** @return list<array{name: string, href: string}> */
-    private function links(array $product, string $key, int $now): array
+    private function links(array $product, string $key, string $address, int $now): array
     {
-        $archives = ProductFolder::open($this->archiveRoot, (string) $product['folder'])?->archives() ?? [];
+        $folder = ProductFolder::open($this->archiveRoot, (string) $product['folder']);
+        $folder?->keepUnlisted();
+        $archives = $folder?->archives() ?? [];
         if ($archives === []) {
             return [];
         }
-        $token = $this->tickets->issue((string) $product['code'], $key, $now);
+        $this->throttle->prune($now);
+        $token = $this->tickets->issue((string) $product['code'], $key, $address, $this->limits->keptSeconds(), $now);
         return array_map(static fn (string $name): array => [
             'name' => $name,
             'href' => 'download.php?t=' . $token . '&f=' . rawurlencode($name),

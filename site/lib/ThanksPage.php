@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * The product's thanks page with its download links put in. The seller's page is an ".html" or
  * ".htm" file in the kit folder; the links replace every "{DOWNLOAD_LINKS}" in it, or, when it has
@@ -31,7 +33,7 @@ final class ThanksPage
         }
         $items = '';
         foreach ($links as $link) {
-            $items .= '<li><a href="' . Html::text($link['href']) . '">' . Html::text($link['name']) . "</a></li>\n";
+            $items .= '<li><a href="' . Html::text($link['href']) . '">' . Html::fileName($link['name']) . "</a></li>\n";
         }
         return "<ul class=\"downloads\">\n" . $items . '</ul>';
     }

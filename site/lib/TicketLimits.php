@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
 /**
  * The seller's three limits on one download ticket. The console stores whatever number the seller
  * typed, negative ones included; a limit of 0 or below is off, since no count of hours, downloads
@@ -11,6 +13,7 @@ final class TicketLimits
     public const EXPIRED = 'expired';
     public const DOWNLOADS = 'downloads';
     public const ADDRESSES = 'addresses';
+    private const KEPT_WITHOUT_LIFETIME = 30 * 24 * 3600;
 
     public readonly int $expireHours;
     public readonly int $maxDownloads;
@@ -21,6 +24,20 @@ final class TicketLimits
         $this->expireHours = max(0, $expireHours);
         $this->maxDownloads = max(0, $maxDownloads);
         $this->maxAddresses = max(0, $maxAddresses);
+    }
+
+    public static function fromConfig(SiteConfig $config): self
+    {
+        return new self($config->expireHours, $config->maxDownloads, $config->maxIps);
+    }
+
+    /**
+     * Seconds a ticket is kept from its creation: its lifetime, or 30 days where the seller set
+     * none. A ticket that is gone refuses its links like an unknown one; the thanks link makes new.
+     */
+    public function keptSeconds(): int
+    {
+        return $this->expireHours > 0 ? $this->expireHours * 3600 : self::KEPT_WITHOUT_LIFETIME;
     }
 
     /**

@@ -1,14 +1,22 @@
 <?php
 declare(strict_types=1);
 
+namespace Vantrel\Kit;
+
+use PDO;
+use Throwable;
+
 /**
  * Download tickets: one random token per visit of a thanks page, with the product it opens, the
- * thanks key it was issued under, its creation time, its count of downloads and the addresses
- * that used it.
+ * thanks key it was issued under, the client network it was issued to, its creation time, its
+ * count of downloads and the addresses that used it. Right links have no rate limit, so the store
+ * keeps its size in bounds itself: a ticket goes once it is past being kept, and one client gets
+ * at most LIVE_PER_CLIENT live tickets of a product, after which its visits reuse the newest.
  */
 final class TicketStore
 {
     public const UNKNOWN = 'unknown';
+    public const LIVE_PER_CLIENT = 5;
 
     public function __construct(private readonly PDO $db)
     {
@@ -19,12 +27,36 @@ final class TicketStore
         return preg_match('/^[0-9a-f]{32}$/D', $token) === 1;
     }
 
-    public function issue(string $productCode, string $thanksKey, int $now): string
+    /** The token of a ticket for $address's visit: a new one, or its newest live one when it has enough. */
+    public function issue(string $productCode, string $thanksKey, string $address, int $keptSeconds, int $now): string
     {
+        $this->prune($now - $keptSeconds);
+        $network = StoredAddress::network($address);
+        // Live: not yet at the end of its lifetime, and under the current thanks key.
+        $live = $this->db->prepare('SELECT token FROM download_tickets WHERE product_code = ? AND thanks_key = ?'
+            . ' AND issued_to = ? AND created > ? ORDER BY created DESC, token LIMIT ' . self::LIVE_PER_CLIENT);
+        $live->execute([$productCode, $thanksKey, $network, $now - $keptSeconds]);
+        $tokens = $live->fetchAll(PDO::FETCH_COLUMN);
+        if (count($tokens) >= self::LIVE_PER_CLIENT) {
+            return (string) $tokens[0];
+        }
         $token = bin2hex(random_bytes(16));
-        $this->db->prepare('INSERT INTO download_tickets (token, product_code, thanks_key, created, downloads)'
-            . ' VALUES (?, ?, ?, ?, 0)')->execute([$token, $productCode, $thanksKey, $now]);
+        $this->db->prepare('INSERT INTO download_tickets (token, product_code, thanks_key, issued_to, created, downloads)'
+            . ' VALUES (?, ?, ?, ?, ?, 0)')->execute([$token, $productCode, $thanksKey, $network, $now]);
         return $token;
+    }
+
+    /** Deletes the tickets made at or before $before, with their addresses. */
+    private function prune(int $before): void
+    {
+        // A look first: most visits find nothing to delete, and a read takes no write lock.
+        if (!Database::finds($this->db, 'SELECT 1 FROM download_tickets WHERE created <= ? LIMIT 1', [$before])) {
+            return;
+        }
+        // Addresses first: a failure in between leaves no address without its ticket.
+        $this->db->prepare('DELETE FROM download_ticket_addresses WHERE token IN'
+            . ' (SELECT token FROM download_tickets WHERE created <= ?)')->execute([$before]);
+        $this->db->prepare('DELETE FROM download_tickets WHERE created <= ?')->execute([$before]);
     }
 
     /** @return array{product_code: string, thanks_key: string, created: int, downloads: int}|null */

@@ -3,11 +3,16 @@ declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
 
-/** actions.php under `php -S`, fed the forms as the console posts them and read byte for byte. */
+/**
+ * actions.php under `php -S` or the run's real server, fed the forms as the console posts them and
+ * read byte for byte.
+ * @group http
+ */
 final class ActionsTest extends TestCase
 {
-    private const SECRET = 'seller-secret';
+    private const SECRET = 'seller-secret-key';
     private const CODE = '[0-9A-Z]{10}';
+    private const STRANGER = '127.0.0.2';
 
     private KitFixture $kit;
 
@@ -128,8 +133,9 @@ final class ActionsTest extends TestCase
         $this->assertSame('OK', $this->add('Ebook', 'ebook1', 'thanks.html'));
         $before = $this->kit->action('3')->body;
 
+        $delete = $this->kit->request('POST', '/actions.php', ConsoleForm::action('2', ['deleteids' => 'all']),
+            ConsoleForm::contentType(), [], self::STRANGER);
         $this->kit->writeSettings(['actions_allow' => ['10.0.0.0/8', '::2']]);
-        $delete = $this->kit->action('2', ['deleteids' => 'all']);
         $get = $this->kit->request('GET', '/actions.php');
         $this->assertSame([403, 403], [$delete->status, $get->status]);
         $this->assertStringNotContainsString('OK', $delete->body);
@@ -138,21 +144,42 @@ final class ActionsTest extends TestCase
         $this->assertSame($before, $this->kit->action('3')->body);
     }
 
-    public function testTheRouterNeverHandsOutPrivateFilesOrAnythingOutsideTheKit(): void
+    public function testBrowserRequestsAreRefusedAndChangeNothing(): void
     {
-        $this->assertSame('^OK', $this->kit->action('3')->body); // creates the SQLite file
-        mkdir($this->kit->kitDir . '/ebook1');
-        file_put_contents($this->kit->kitDir . '/ebook1/book.zip', 'PK archive bytes');
-        $paths = ['/config.php', '/kit-settings.php', '/router.php', '/lib/Kit.php', '/lib/autoload.php',
-                  '/data/' . Database::SQLITE_FILE, '/tests/phpunit.xml', '/.htaccess', '/ebook1/book.zip',
-                  '/ebook1/', '/site/config.php', '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php',
-                  '/README.md', '/'];
-        foreach ($paths as $path) {
-            $reply = $this->kit->request('GET', $path);
-            $this->assertContains($reply->status, [403, 404], $path);
-            $this->assertStringNotContainsString(self::SECRET, $reply->body, $path);
-            $this->assertStringNotContainsString('PK', $reply->body, $path);
+        $this->assertSame('OK', $this->add('Ebook', 'ebook1', 'thanks.html'));
+        $before = $this->kit->action('3')->body;
+        // A page elsewhere makes the seller's browser post a form, from the seller's own allowed address.
+        $forged = $this->kit->request('POST', '/actions.php', 'action=2&deleteids=all&end=', 'application/x-www-form-urlencoded',
+            ['Origin: http://attacker.example', 'Sec-Fetch-Site: cross-site', 'Sec-Fetch-Mode: navigate', 'Sec-Fetch-Dest: document']);
+        $this->assertSame(403, $forged->status);
+        foreach (['Sec-Fetch-Site: same-origin', 'Sec-Fetch-Mode: cors', 'Origin: null'] as $header) {
+            $this->assertSame(403, $this->kit->action('5', ['prodcod' => '1'], [$header])->status, $header);
         }
+
+        // A page whose own name resolves to the server (DNS rebinding) sends that name as Host.
+        $this->kit->writeSettings(['actions_hosts' => ['shop.example', '[::1]']]);
+        $this->assertSame(403, $this->kit->action('5', ['prodcod' => '1'], ['Host: attacker.example'])->status);
+        $this->assertSame(403, $this->kit->action('3')->status, 'the server\'s own address is not a name of the list');
+        foreach (['Host: SHOP.example', 'Host: shop.example:8080', 'Host: [::1]:8080'] as $host) {
+            $this->assertSame($before, $this->kit->action('3', [], [$host])->body, $host);
+        }
+    }
+
+    public function testRequestsThroughAProxyOnTheServerAreRefused(): void
+    {
+        $this->assertSame('OK', $this->add('Ebook', 'ebook1', 'thanks.html'));
+        $proxy = RealServer::proxy($this->kit->port());
+        try {
+            $through = $this->kit->request('POST', '/actions.php', ConsoleForm::action('5', ['prodcod' => '1']),
+                ConsoleForm::contentType(), [], self::STRANGER, $proxy->port);
+            $this->assertSame(403, $through->status, $proxy->logs());
+        } finally {
+            $proxy->stop();
+        }
+        foreach (['Forwarded: for=203.0.113.9', 'X-Forwarded-For: 203.0.113.9', 'X-Real-IP: 203.0.113.9', 'Via: 1.1 cache'] as $header) {
+            $this->assertSame(403, $this->kit->action('5', ['prodcod' => '1'], [$header])->status, $header);
+        }
+        $this->assertSame(200, $this->kit->action('5', ['prodcod' => '1'])->status);
     }
 
     private function add(string $name, string $folder, string $thanksPage): string

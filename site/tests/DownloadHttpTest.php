@@ -5,6 +5,7 @@ use PHPUnit\Framework\TestCase;
 
 require_once __DIR__ . '/ShopFixture.php';
 
+/** @group http */
 final class DownloadHttpTest extends TestCase
 {
     public function testArchiveArrivesWithItsHeadersAndExactBytes(): void

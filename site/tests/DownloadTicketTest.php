@@ -2,6 +2,9 @@
 declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
+use Vantrel\Kit\ArchiveReply;
+use Vantrel\Kit\PageReply;
+use Vantrel\Kit\ThanksKey;
 
 require_once __DIR__ . '/ShopFixture.php';
 
@@ -56,11 +59,11 @@ final class DownloadTicketTest extends TestCase
     {
         $this->shop = new ShopFixture();
         [$ticket] = ShopFixture::links($this->shop->visit());
-        $this->shop->kit->writeConfig(['sSecretKey' => 'second secret']);
+        $this->shop->kit->writeConfig(['sSecretKey' => 'second secret key']);
         $this->assertRefused(403, 'link is not valid', $this->shop->visit());
         $this->assertRefused(403, 'link is not valid', $this->shop->download($ticket));
         $code = $this->shop->thanksLink['id'];
-        $this->assertSame(200, $this->shop->visit(['id' => $code, 'sk' => ThanksKey::compute('second secret', $code)])->status);
+        $this->assertSame(200, $this->shop->visit(['id' => $code, 'sk' => ThanksKey::compute('second secret key', $code)])->status);
 
         $this->shop->kit->writeConfig([]);
         $this->assertRefused(503, 'secret key is not set', $this->shop->visit(['id' => $code, 'sk' => '']));
@@ -73,9 +76,9 @@ final class DownloadTicketTest extends TestCase
         [$link] = ShopFixture::links($this->shop->visit());
         $go = $this->shop->kit->kitDir . '/go';
         // Every process opens its connection, then waits for the same start signal.
-        $script = 'require $argv[1] . "/lib/autoload.php"; $db = Kit::fromDir($argv[1])->db();'
+        $script = 'require $argv[1] . "/lib/autoload.php"; $db = Vantrel\Kit\Kit::fromDir($argv[1])->db();'
             . ' for ($i = 0; $i < 5000 && !is_file($argv[3]); ++$i) usleep(1000);'
-            . ' echo (new TicketStore($db))->redeem($argv[2], "192.0.2.1", new TicketLimits(0, 1, 0), 1_800_000_000) ?? "served";';
+            . ' echo (new Vantrel\Kit\TicketStore($db))->redeem($argv[2], "192.0.2.1", new Vantrel\Kit\TicketLimits(0, 1, 0), 1_800_000_000) ?? "served";';
         $runs = [];
         for ($i = 0; $i < 8; ++$i) {
             $process = proc_open([PHP_BINARY, '-r', $script, $this->shop->kit->kitDir, $link['t'], $go],

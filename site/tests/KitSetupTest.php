@@ -2,6 +2,15 @@
 declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
+use Vantrel\Kit\AddressAllowlist;
+use Vantrel\Kit\Database;
+use Vantrel\Kit\KitSettings;
+use Vantrel\Kit\Schema;
+use Vantrel\Kit\SendWith;
+use Vantrel\Kit\SiteConfig;
+use Vantrel\Kit\SiteGuards;
+use Vantrel\Kit\SqliteFile;
+use Vantrel\Kit\ThanksKey;
 
 /** What the kit takes from the seller's files: config.php as the console writes it, kit-settings.php. */
 final class KitSetupTest extends TestCase
@@ -52,5 +61,73 @@ final class KitSetupTest extends TestCase
         $this->assertSame(['/srv/kit', '/srv/kit/data'], [$defaults->archiveRoot, $defaults->dataDir]);
         $set = KitSettings::fromArray('/srv/kit', ['archive_root' => '../files/', 'data_dir' => '/var/kit', 'x' => 7]);
         $this->assertSame(['/srv/kit/../files', '/var/kit', 7, null], [$set->archiveRoot, $set->dataDir, $set->get('x'), $set->get('y')]);
+        $this->assertSame([SendWith::Php, SendWith::XAccelRedirect],
+            [$defaults->sendWith(), KitSettings::fromArray('/srv/kit', ['send_with' => 'x-accel-redirect'])->sendWith()]);
+        // A mistyped value stops the downloads, where the seller looks, and loads for everything else.
+        $this->expectExceptionMessage("'send_with' in kit-settings.php must be");
+        KitSettings::fromArray('/srv/kit', ['send_with' => 'x-sendfil'])->sendWith();
+    }
+
+    public function testDatabaseFileGetsAnUnguessableNameOnceAndTheOldGuessableOneIsRenamed(): void
+    {
+        $root = sys_get_temp_dir() . '/vantrel-data-' . bin2hex(random_bytes(6));
+        mkdir($root . '/old', 0777, true);
+        file_put_contents($root . '/old/site.sqlite', 'earlier kit');
+        try {
+            $renamed = SqliteFile::in($root . '/old');
+            $this->assertMatchesRegularExpression('#/old/kit-[0-9a-f]{32}\.sqlite$#', $renamed);
+            $this->assertSame(['earlier kit', false], [file_get_contents($renamed), file_exists($root . '/old/site.sqlite')]);
+            $this->assertSame($renamed, SqliteFile::in($root . '/old'));
+            $this->assertSame(SiteGuards::INDEX_PAGE, file_get_contents($root . '/old/' . SiteGuards::INDEX_FILE));
+
+            $made = SqliteFile::in($root . '/new');
+            $this->assertSame([0, $made], [filesize($made), SqliteFile::in($root . '/new')]);
+            $this->assertNotSame(basename($renamed), basename($made));
+
+            // A guessable file in the middle of a write keeps its name until it is at rest.
+            mkdir($root . '/busy');
+            touch($root . '/busy/site.sqlite');
+            touch($root . '/busy/site.sqlite-journal');
+            $this->assertSame($root . '/busy/site.sqlite', SqliteFile::in($root . '/busy'));
+        } finally {
+            exec('rm -rf ' . escapeshellarg($root));
+        }
+    }
+
+    public function testAnEarlierKitsDatabaseGetsWhatItLacksAndKeepsItsRows(): void
+    {
+        $db = new PDO('sqlite::memory:', null, null, [PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION]);
+        $db->exec('CREATE TABLE kit_counters (name TEXT NOT NULL PRIMARY KEY, value INTEGER NOT NULL)');
+        $db->exec("INSERT INTO kit_counters (name, value) VALUES ('products', 7)");
+        Schema::create($db);
+        $this->assertSame(['download_ticket_addresses', 'download_tickets', 'kit_counters', 'products', 'thanks_wrong_tries'],
+            $db->query("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")->fetchAll(PDO::FETCH_COLUMN));
+        $this->assertSame('7', (string) $db->query("SELECT value FROM kit_counters WHERE name = 'products'")->fetchColumn());
+
+        // A kit of the first schema: its tickets have no client network yet.
+        $db->exec('DROP TABLE download_tickets');
+        $db->exec('CREATE TABLE download_tickets (token TEXT NOT NULL PRIMARY KEY, product_code TEXT NOT NULL,'
+            . ' thanks_key TEXT NOT NULL, created INTEGER NOT NULL, downloads INTEGER NOT NULL)');
+        $db->exec("INSERT INTO download_tickets VALUES ('t', 'CODE', 'key', 5, 1)");
+        $db->exec("UPDATE kit_counters SET value = 1 WHERE name = 'schema'");
+        Schema::create($db);
+        Schema::create($db);
+        $this->assertSame([['t', 'CODE', 'key', '5', '1', '']],
+            array_map(static fn (array $row): array => array_map('strval', $row), $db->query('SELECT * FROM download_tickets')->fetchAll(PDO::FETCH_NUM)));
+    }
+
+    public function testTheKitRunsBesideClassesOfItsNamesLoadedBeforeIt(): void
+    {
+        // A host's own code, or another script of the site, may have loaded such classes first.
+        $kit = new KitFixture();
+        try {
+            $script = 'final class Kit {} final class Database {} final class Request {} final class Html {}'
+                . ' $_SERVER["REMOTE_ADDR"] = "127.0.0.1"; $_SERVER["REQUEST_METHOD"] = "POST";'
+                . ' $_POST = ["action" => "1", "end" => ""]; require $argv[1] . "/actions.php";';
+            exec(implode(' ', array_map('escapeshellarg', [PHP_BINARY, '-r', $script, $kit->kitDir])) . ' 2>&1', $output);
+            $this->assertSame(['OK'], $output);
+        } finally {
+            $kit->close();
+        }
     }
 }

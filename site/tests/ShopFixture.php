@@ -1,13 +1,20 @@
 <?php
 declare(strict_types=1);
 
+use Vantrel\Kit\ArchiveReply;
+use Vantrel\Kit\DownloadDesk;
+use Vantrel\Kit\PageReply;
+use Vantrel\Kit\ProductStore;
+use Vantrel\Kit\ThanksDesk;
+use Vantrel\Kit\ThanksKey;
+
 /**
  * A kit with one product, "Ebook" in folder ebook1 with the given archives, and its thanks link;
  * the thanks and download scripts are answered in-process with a clock the test moves.
  */
 final class ShopFixture
 {
-    public const SECRET = 'first secret';
+    public const SECRET = 'first secret key';
 
     public readonly KitFixture $kit;
     public readonly TestClock $clock;
@@ -38,6 +45,14 @@ final class ShopFixture
     public function download(array $query, string $address = '198.51.100.1'): PageReply|ArchiveReply
     {
         return DownloadDesk::forKit($this->kit->kit($this->clock))->answer($query, $address);
+    }
+
+    /** Opens the thanks page over HTTP. @return list<string> the targets of its download links */
+    public function httpLinks(): array
+    {
+        $page = $this->kit->request('GET', '/thanks.php?' . http_build_query($this->thanksLink));
+        preg_match_all('/<a href="(download\.php\?[^"]*)">/', $page->body, $matches);
+        return array_map(static fn (string $href): string => '/' . html_entity_decode($href), $matches[1]);
     }
 
     /** @return list<array{t: string, f: string}> the download queries of a page's links, in order */

@@ -1,6 +1,8 @@
 <?php
 declare(strict_types=1);
 
+use Vantrel\Kit\Clock;
+
 final class TestClock implements Clock
 {
     public function __construct(private int $now = 1_800_000_000)

@@ -2,6 +2,8 @@
 declare(strict_types=1);
 
 use PHPUnit\Framework\TestCase;
+use Vantrel\Kit\ArchiveReply;
+use Vantrel\Kit\ThanksDesk;
 
 require_once __DIR__ . '/ShopFixture.php';
 
@@ -64,17 +66,18 @@ final class ThanksPageTest extends TestCase
         }
     }
 
-    public function testTooManyWrongTriesBlockTheAddressForAWhile(): void
+    public function testWrongTriesCountPerIpv6NetworkAndEndWithTheirWindow(): void
     {
         $this->shop = new ShopFixture();
         $wrong = ['sk' => str_repeat('0', 32)] + $this->shop->thanksLink;
-        for ($i = 0; $i < ThanksDesk::DEFAULT_WRONG_TRIES; ++$i) {
-            $this->assertSame(403, $this->shop->visit($i % 2 ? $wrong : ['id' => 'NOSUCHCODE'])->status);
+        // Every address of a /64 is one subscriber's.
+        for ($i = 1; $i <= ThanksDesk::DEFAULT_WRONG_TRIES; ++$i) {
+            $this->assertSame(403, $this->shop->visit($i % 2 ? $wrong : ['id' => 'NOSUCHCODE'], "2001:db8:0:7::{$i}")->status);
         }
-        $blocked = $this->shop->visit();
-        $this->assertSame([429, '900'], [$blocked->status, $blocked->headers['Retry-After']]);
-        $this->assertSame(200, $this->shop->visit(null, '2001:db8::7')->status);
+        $refused = $this->shop->visit($wrong, '2001:db8:0:7:ffff::1');
+        $this->assertSame([429, '900'], [$refused->status, $refused->headers['Retry-After']]);
+        $this->assertSame(403, $this->shop->visit($wrong, '2001:db8:0:8::1')->status);
         $this->shop->clock->advance(ThanksDesk::DEFAULT_BLOCK_MINUTES * 60);
-        $this->assertSame(200, $this->shop->visit()->status);
+        $this->assertSame(403, $this->shop->visit($wrong, '2001:db8:0:7::1')->status);
     }
 }

@@ -1,6 +1,7 @@
 #include "app/FMain.h"
 
 #include "app/FAbout.h"
+#include "app/ProductArea.h"
 #include "branding/BrandingLoader.h"
 #include "net/IdHTTP.h"
 #include "news/FNews.h"
@@ -10,7 +11,6 @@
 #include "platform/AnsiText.h"
 #include "platform/AppError.h"
 #include "platform/Browser.h"
-#include "products/ProductListModel.h"
 #include "settings/FSettings.h"
 #include "settings/SettingsStore.h"
 #include "ui/DialogParts.h"
@@ -25,12 +25,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -50,14 +48,17 @@ QPoint centredIn(const QSize &strip, const QSize &control)
 } // namespace
 
 TfrmMain::TfrmMain(const AppFolder &folder, QWidget *parent)
-    : QWidget(parent), folder_(folder), updateBaseUrl_(UpdateBaseURL)
+    : QWidget(parent)
+    , folder_(folder)
+    , updateBaseUrl_(UpdateBaseURL)
+    , IdHTTP1(makeNamed<TIdHTTP>("IdHTTP1", this))
+    , commands_(*IdHTTP1, closing_)
 {
     setObjectName(QStringLiteral("TfrmMain"));
     announcePlainWindowsAsFrames();
     setWindowTitle(QStringLiteral("Vantrel Oskel"));
     setAccessibleName(windowTitle());
 
-    IdHTTP1 = makeNamed<TIdHTTP>("IdHTTP1", this);
     msgMain = makeNamed<TMessageBox>("msgMain", this);
     Timer1 = makeNamed<QTimer>("Timer1", this);
     Timer1->setInterval(kStartupDelayMs);
@@ -71,15 +72,6 @@ TfrmMain::TfrmMain(const AppFolder &folder, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pgcPrinc);
-
-    connectCommand("btnSelectAll", &TfrmMain::btnSelectAllClick);
-    connectCommand("btnClearAll", &TfrmMain::btnClearAllClick);
-    connectCommand("btnAdd", &TfrmMain::btnAddClick);
-    connectCommand("btnEdit", &TfrmMain::btnEditClick);
-    connectCommand("btnDelete", &TfrmMain::btnDeleteClick);
-    connectCommand("btnDeleteAll", &TfrmMain::btnDeleteAllClick);
-    connectCommand("bsSkinButton2", &TfrmMain::bsSkinButton2Click);
-    connectCommand("btnRefresh", &TfrmMain::btnRefreshClick);
 
     runGuarded([this] { FormCreate(); });
     // After the branding: its banner and captions take part in the window's minimum size.
@@ -233,8 +225,6 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
         FormResize();
     if ((watched == imgBanner || watched == gifBanner) && bannerMouse(watched, event))
         return true;
-    if (watched == lvwProducts && event->type() == QEvent::KeyPress && listKeyPressed(*static_cast<QKeyEvent *>(event)))
-        return true;
     return QWidget::eventFilter(watched, event);
 }
 
@@ -247,28 +237,6 @@ bool TfrmMain::bannerMouse(QObject *watched, QEvent *event)
             runGuarded([this] { bannerClick(); });
     }
     return false;
-}
-
-// The keys a desktop user expects on a list: Enter edits the row, Delete deletes the selection
-// (which still asks).
-bool TfrmMain::listKeyPressed(const QKeyEvent &event)
-{
-    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
-        return false;
-    const char *command = nullptr;
-    switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        command = "btnEdit";
-        break;
-    case Qt::Key_Delete:
-        command = "btnDelete";
-        break;
-    default:
-        return false;
-    }
-    findChild<QPushButton *>(QString::fromLatin1(command))->click();
-    return true;
 }
 
 void TfrmMain::FormResize()
@@ -292,60 +260,62 @@ void TfrmMain::Timer1Timer()
 
     // Each leg may wait on the network while the window goes on; once it has begun to close,
     // no further request is started.
-    if (closing_)
-        return;
-    Q_EMIT startupLegStarted(QStringLiteral("news"));
-    StartupNewsCheck();
-    if (closing_)
-        return;
-    Q_EMIT startupLegStarted(QStringLiteral("updates"));
-    try {
-        CheckForUpdates(true);
-    } catch (const AppError &) {
-        // The start-up sequence is quiet: a description that cannot be stored only means no
-        // offer this time, and the site is still asked.
-    }
-    if (closing_)
-        return;
-    Q_EMIT startupLegStarted(QStringLiteral("server"));
-    SiteActions site = actions();
-    if (!site.CheckServer() || closing_)
-        return;
-    Q_EMIT startupLegStarted(QStringLiteral("products"));
-    RefreshProducts(site);
+    commands_.sequence([this] {
+        Q_EMIT startupLegStarted(QStringLiteral("news"));
+        StartupNewsCheck();
+        Q_EMIT startupLegStarted(QStringLiteral("updates"));
+        try {
+            CheckForUpdates(true);
+        } catch (const AppError &) {
+            // The start-up sequence is quiet: a description that cannot be stored only means
+            // no offer this time, and the site is still asked.
+        }
+        Q_EMIT startupLegStarted(QStringLiteral("server"));
+        bsSkinPanel1->CheckServerAndLoad([this] { Q_EMIT startupLegStarted(QStringLiteral("products")); });
+    });
+}
+
+bool TfrmMain::FillProductList(const QByteArray &reply)
+{
+    return bsSkinPanel1->FillProductList(reply);
 }
 
 void TfrmMain::StartupNewsCheck()
 {
     NewsService service(*IdHTTP1, *msgMain, profile_);
-    if (const std::optional<QByteArray> hint = vo::StartupNewsCheck(service, profile_, NewsMarker(folder_)))
+    const std::optional<QByteArray> hint =
+        commands_.request([&] { return vo::StartupNewsCheck(service, profile_, NewsMarker(folder_)); });
+    if (hint)
         ShowNewsHint(*btnNews, *hint);
 }
 
 void TfrmMain::CheckForUpdates(bool silent)
 {
-    // Accepting an update hands over to the updater, which needs the program gone.
-    if (vo::CheckForUpdates(*IdHTTP1, *msgMain, folder_, silent, updateBaseUrl_) == UpdateOutcome::UpdaterStarted)
-        close();
+    // Accepting an update hands over to the updater, which needs the program gone; closing
+    // within the request ends whatever would have followed it.
+    commands_.request([&] {
+        const UpdateOutcome outcome = vo::CheckForUpdates(*IdHTTP1, *msgMain, folder_, silent, updateBaseUrl_);
+        if (outcome == UpdateOutcome::UpdaterStarted)
+            close();
+        return outcome;
+    });
 }
 
 void TfrmMain::btnUpdateClick()
 {
-    if (refuseWhileBusy())
-        return;
-    CheckForUpdates(false);
+    commands_.run([this] { CheckForUpdates(false); });
 }
 
 void TfrmMain::btnNewsClick()
 {
-    if (refuseWhileBusy())
-        return;
-    NewsService service(*IdHTTP1, *msgMain, profile_);
-    if (!service.FetchNewsForButton(NewsList) || closing_)
-        return;
-    TfrmNews dialog(profile_, NewsList, *IdHTTP1, *msgMain,
-                    [this](const QByteArray &newsId) { SaveLastNewsId(newsId); }, this);
-    dialog.exec();
+    commands_.run([this] {
+        NewsService service(*IdHTTP1, *msgMain, profile_);
+        if (!commands_.request([&] { return service.FetchNewsForButton(NewsList); }))
+            return;
+        TfrmNews dialog(profile_, NewsList, *IdHTTP1, *msgMain,
+                        [this](const QByteArray &newsId) { SaveLastNewsId(newsId); }, this);
+        dialog.exec();
+    });
 }
 
 void TfrmMain::SaveLastNewsId(const QByteArray &newsId)
@@ -365,11 +335,12 @@ void TfrmMain::SaveServerSettings()
 
 void TfrmMain::btnSimpleClick()
 {
-    if (refuseWhileBusy())
-        return;
-    TfrmSettings dialog(settings_, this);
-    if (dialog.exec() == QDialog::Accepted)
-        SaveServerSettings();
+    // The settings may not change under a request that waits: it keeps the site it began with.
+    commands_.run([this] {
+        TfrmSettings dialog(settings_, this);
+        if (dialog.exec() == QDialog::Accepted)
+            SaveServerSettings();
+    });
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)

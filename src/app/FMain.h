@@ -1,32 +1,26 @@
 #pragma once
 
+#include "app/CommandRunner.h"
 #include "branding/BrandingProfile.h"
 #include "platform/AppFolder.h"
-#include "products/ProductRecord.h"
-#include "products/SiteActions.h"
 #include "settings/ServerSettings.h"
 #include "ui/LeftClick.h"
 
 #include <QByteArrayList>
 #include <QWidget>
 
-#include <optional>
-#include <vector>
-
-class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 class QStatusBar;
-class QTableView;
 class QTimer;
 class QToolButton;
 
 namespace vo {
 
 class LinkLabel;
-class ProductListModel;
+class ProductArea;
 class SafeHtmlView;
 struct BannerPicture;
 class TIdHTTP;
@@ -49,9 +43,6 @@ public:
     void setUpdateBaseUrl(const QByteArray &url) { updateBaseUrl_ = url; }
     TIdHTTP &http() const { return *IdHTTP1; }
 
-    // Start-up legs; each reports its outcome as its result, never as a message.
-    void StartupNewsCheck();
-    void CheckForUpdates(bool silent);
     bool FillProductList(const QByteArray &reply);
 
     void LoadServerSettings();
@@ -73,7 +64,6 @@ private:
     QWidget *buildMainPage(QWidget *pages);
     QWidget *buildToolbar(QWidget *page);
     QWidget *buildBanner(QWidget *page);
-    QWidget *buildProductArea(QWidget *page);
     QWidget *buildLinks(QWidget *page);
     QStatusBar *buildStatusBar(QWidget *page);
 
@@ -83,12 +73,14 @@ private:
     void FormClose();
     void bsSkinButton1Click();
     void Timer1Timer();
+    // Start-up legs, each a request of a command that the command runner runs.
+    void StartupNewsCheck();
+    void CheckForUpdates(bool silent);
     void btnSimpleClick();
     void LoadBranding();
     void showBanner(const BannerPicture &banner);
     void bannerClick();
     bool bannerMouse(QObject *watched, QEvent *event);
-    bool listKeyPressed(const QKeyEvent &event);
     void placeOnScreen();
     void btnMakeMoneyClick();
     void btnHelpClick();
@@ -96,37 +88,6 @@ private:
     void btnNewsClick();
     void btnUpdateClick();
     void SaveLastNewsId(const QByteArray &newsId);
-
-    void btnSelectAllClick();
-    void btnClearAllClick();
-    void btnRefreshClick();
-    void btnDeleteClick();
-    void btnDeleteAllClick();
-    void btnAddClick();
-    void btnEditClick();
-    void bsSkinButton2Click();
-
-    // The requests of one command; it keeps the site URL of the moment it is made.
-    SiteActions actions();
-    bool RefreshProducts(SiteActions &site);
-    // The client serves one request at a time: a command that needs the network, or could
-    // change the site under one, is refused with a beep while one waits and sends nothing.
-    bool refuseWhileBusy() const;
-    std::vector<int> selectedRows() const;
-    struct SelectedProduct
-    {
-        QByteArray key;
-        // Empty when the site's row does not split into its six fields.
-        std::optional<ProductRecord> product;
-        // False when reading the reply cut bytes out of the stored values.
-        bool whole = true;
-    };
-    // Asks the site for the one selected product; nothing when the selection is not exactly
-    // one row (the seller is told) or the site did not send it.
-    std::optional<SelectedProduct> requestSelectedProduct(SiteActions &site);
-    void deleteProducts(SiteActions &site, const QByteArray &keys);
-    void showDeleteCount();
-    void connectCommand(const char *buttonName, void (TfrmMain::*handler)());
 
     AppFolder folder_;
     BrandingProfile profile_;
@@ -138,9 +99,10 @@ private:
     LeftClick bannerPress_;
 
     TIdHTTP *IdHTTP1 = nullptr;
+    // Every command that talks to the network runs through it.
+    CommandRunner commands_;
     TMessageBox *msgMain = nullptr;
     QTimer *Timer1 = nullptr;
-    ProductListModel *products_ = nullptr;
 
     QStackedWidget *pgcPrinc = nullptr;
     QWidget *stsWelcome = nullptr;
@@ -152,8 +114,7 @@ private:
     QLabel *gifBanner = nullptr;
     QPushButton *btnMakeMoney = nullptr;
     QToolButton *btnNews = nullptr;
-    QTableView *lvwProducts = nullptr;
-    QLabel *lblTotal = nullptr;
+    ProductArea *bsSkinPanel1 = nullptr;
     QWidget *panLinks = nullptr;
     LinkLabel *lblLink1URL = nullptr;
     LinkLabel *lblLink2URL = nullptr;

@@ -1,7 +1,7 @@
 // How the main window is put together: its pages, strips and controls with their names.
 #include "app/FMain.h"
 
-#include "products/ProductListModel.h"
+#include "app/ProductArea.h"
 #include "ui/Accessibility.h"
 #include "ui/DialogParts.h"
 #include "ui/ErrorReporter.h"
@@ -10,13 +10,11 @@
 #include "ui/ToolIcons.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -99,10 +97,13 @@ QWidget *TfrmMain::buildMainPage(QWidget *pages)
     layout->setSpacing(0);
     layout->addWidget(buildToolbar(page));
     layout->addWidget(buildBanner(page));
-    layout->addWidget(buildProductArea(page), 1);
+    // The product area shows its loads in the status bar, so the bar comes first.
+    QStatusBar *statusBar = buildStatusBar(page);
+    bsSkinPanel1 = new ProductArea(*IdHTTP1, commands_, *msgMain, settings_, *MainStatusPanel, page);
+    layout->addWidget(bsSkinPanel1, 1);
     layout->addWidget(buildLinks(page));
-    layout->addWidget(buildStatusBar(page));
-    pressOnKeys(page, {Qt::Key_F5}, page->findChild<QPushButton *>(QStringLiteral("btnRefresh")));
+    layout->addWidget(statusBar);
+    pressOnKeys(page, {Qt::Key_F5}, bsSkinPanel1->refreshButton());
     return page;
 }
 
@@ -148,84 +149,6 @@ QWidget *TfrmMain::buildBanner(QWidget *page)
     // The strip has no layout: its pictures are centred by hand on every resize.
     panBanner->installEventFilter(this);
     return panBanner;
-}
-
-QWidget *TfrmMain::buildProductArea(QWidget *page)
-{
-    auto *area = makePanel(page, "bsSkinPanel1");
-
-    // 45 pixels hold the note at the window's design width; a narrower window wraps it into
-    // more lines, and the strip grows with them so that it still shows whole.
-    auto *note = makePanel(area, "bsSkinPanel6");
-    note->setMinimumHeight(45);
-    auto *noteText = makeNamed<QLabel>("bsSkinStdLabel3", QStringLiteral(
-        "Manage your products and match with your existing folders in your server. Put your archives to "
-        "download packed as zip files inside this folders. If you do a chage in the product name it will "
-        "change your unique Product Code and you must update your paypal buttons."), note);
-    noteText->setWordWrap(true);
-    auto *noteLayout = new QHBoxLayout(note);
-    noteLayout->setContentsMargins(8, 2, 8, 2);
-    noteLayout->addWidget(noteText);
-
-    products_ = new ProductListModel(this);
-    lvwProducts = makeNamed<QTableView>("lvwProducts", area);
-    lvwProducts->setModel(products_);
-    lvwProducts->setAccessibleName(QStringLiteral("Products"));
-    lvwProducts->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvwProducts->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lvwProducts->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Tab leaves the list for the buttons below instead of walking its cells.
-    lvwProducts->setTabKeyNavigation(false);
-    lvwProducts->installEventFilter(this);
-    lvwProducts->setShowGrid(true);
-    lvwProducts->setWordWrap(false);
-    lvwProducts->verticalHeader()->hide();
-    lvwProducts->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    lvwProducts->verticalHeader()->setDefaultSectionSize(20);
-    lvwProducts->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    lvwProducts->horizontalHeader()->setHighlightSections(false);
-    QFont listFont(QStringLiteral("Verdana"));
-    listFont.setPointSize(8);
-    lvwProducts->setFont(listFont);
-    for (int column = 0; column < ProductListModel::ColumnCount; ++column)
-        lvwProducts->setColumnWidth(column, ProductListModel::kColumnWidths[column]);
-
-    auto *buttons = makePanel(area, "bsSkinPanel8", 44);
-    auto *buttonLayout = new QHBoxLayout(buttons);
-    buttonLayout->setContentsMargins(0, 0, 0, 0);
-    buttonLayout->setSpacing(6);
-    const std::pair<const char *, const char *> commands[] = {
-        {"btnSelectAll", "Select All"}, {"btnClearAll", "Clear Selection"}, {"btnAdd", "Add "},
-        {"btnEdit", "Edit"}, {"btnDelete", "Delete"}, {"btnDeleteAll", "Delete All"},
-        {"bsSkinButton2", "Get Thanks Page URL"}, {"btnRefresh", "Refresh"},
-    };
-    for (const auto &[name, caption] : commands) {
-        auto *button = makeNamed<QPushButton>(name, QString::fromLatin1(caption), buttons);
-        button->setAutoDefault(false);
-        // A screen reader has no use for the caption's trailing space ("Add ").
-        button->setAccessibleName(button->text().trimmed());
-        // Never narrower than its caption: the window's minimum size follows from it.
-        button->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
-        buttonLayout->addWidget(button);
-    }
-    // A double-click on a row edits it, as Enter does (see eventFilter).
-    connect(lvwProducts, &QAbstractItemView::doubleClicked, buttons->findChild<QPushButton *>(QStringLiteral("btnEdit")),
-            &QAbstractButton::click);
-    buttonLayout->addStretch();
-    lblTotal = makeNamed<QLabel>("lblTotal", QStringLiteral("Total: 0 products"), buttons);
-    lblTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    buttonLayout->addWidget(lblTotal);
-
-    lvwProducts->horizontalHeader()->setSortIndicator(ProductListModel::NameColumn, Qt::AscendingOrder);
-    lvwProducts->setSortingEnabled(true);
-
-    auto *layout = new QVBoxLayout(area);
-    layout->setContentsMargins(8, 8, 8, 0);
-    layout->setSpacing(6);
-    layout->addWidget(note);
-    layout->addWidget(lvwProducts, 1);
-    layout->addWidget(buttons);
-    return area;
 }
 
 QWidget *TfrmMain::buildLinks(QWidget *page)

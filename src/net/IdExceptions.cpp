@@ -83,6 +83,11 @@ EIdReplyHeadTooLarge::EIdReplyHeadTooLarge(int errorCode, const QByteArray &stat
 {
 }
 
+EIdConflictingLength::EIdConflictingLength(int errorCode, const QByteArray &statusLine)
+    : EIdHTTPProtocolException(errorCode, statusLine, QStringLiteral("Reply with conflicting Content-Length values."))
+{
+}
+
 EIdIOHandlerPropInvalid::EIdIOHandlerPropInvalid()
     : EIdException(QStringLiteral("IOHandler value is not valid"))
 {

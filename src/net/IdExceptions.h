@@ -91,6 +91,13 @@ public:
     EIdReplyHeadTooLarge(int errorCode, const QByteArray &statusLine, qsizetype limit);
 };
 
+// A reply whose Content-Length values disagree: where its body ends cannot be told.
+class EIdConflictingLength : public EIdHTTPProtocolException
+{
+public:
+    EIdConflictingLength(int errorCode, const QByteArray &statusLine);
+};
+
 // "https": the client has no secure transport.
 class EIdIOHandlerPropInvalid : public EIdException
 {

@@ -11,13 +11,24 @@ bool sameName(QByteArrayView a, QByteArrayView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// -1 when no length is given or it is not a number. A length repeated with one value, in a
+// list ("5, 5") or in several headers, is that value; two different values leave the body's end
+// unknown, and reading either could take the next reply's bytes for this one's.
 qint64 contentLengthOf(const ReplyHead &head)
 {
-    if (!head.has("Content-Length"))
-        return -1;
-    bool ok = false;
-    const qint64 length = head.value("Content-Length").toLongLong(&ok);
-    return ok ? length : -1;
+    qint64 length = -1;
+    for (const QByteArray &header : head.values("Content-Length")) {
+        for (const QByteArray &item : header.split(',')) {
+            bool ok = false;
+            const qint64 value = item.trimmed().toLongLong(&ok);
+            if (!ok)
+                return -1;
+            if (length >= 0 && value != length)
+                throw EIdConflictingLength(head.statusCode, head.statusLine);
+            length = value;
+        }
+    }
+    return length;
 }
 
 qint64 chunkSizeOf(const QByteArray &line)
@@ -155,6 +166,12 @@ ReplyHead ReplyReader::readHead()
 
 bool ReplyReader::readBody(const ReplyHead &head, const Sink &sink)
 {
+    if (head.value("Transfer-Encoding").toLower().contains("chunked")) {
+        readChunked(head, sink);
+        // A length beside the chunks is a sign of a reply that something in between may have
+        // framed the other way: nothing more is read from that connection.
+        return head.has("Content-Length");
+    }
     const qint64 length = contentLengthOf(head);
     if (length > 0) {
         if (readUpTo(length, sink) < length)
@@ -163,10 +180,6 @@ bool ReplyReader::readBody(const ReplyHead &head, const Sink &sink)
     }
     if (length == 0)
         return false;
-    if (head.value("Transfer-Encoding").toLower().contains("chunked")) {
-        readChunked(sink);
-        return false;
-    }
     readUntilClose(sink);
     return true;
 }
@@ -198,7 +211,7 @@ qint64 ReplyReader::readUpTo(qint64 count, const Sink &sink)
     return done;
 }
 
-void ReplyReader::readChunked(const Sink &sink)
+void ReplyReader::readChunked(const ReplyHead &head, const Sink &sink)
 {
     for (;;) {
         const qint64 size = chunkSizeOf(readLine());
@@ -208,7 +221,10 @@ void ReplyReader::readChunked(const Sink &sink)
             throw EIdConnClosedGracefully();
         readLine();
     }
-    readLine();
+    // The trailer lines up to the empty one, counted with the heads: whatever is left unread
+    // would be taken for the start of the next reply on this connection.
+    while (!readHeadLine(head).isEmpty()) {
+    }
 }
 
 void ReplyReader::readUntilClose(const Sink &sink)

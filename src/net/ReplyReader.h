@@ -65,10 +65,12 @@ public:
     // EIdReplyHeadTooLarge once the heads read so far hold more than maxHeadBytes.
     ReplyHead readHead();
 
-    // The body that follows `head`, framed by Content-Length, chunked coding or the end of
-    // the connection. Returns true when the source closed (the connection cannot be reused).
-    // Throws EIdConnClosedGracefully when the source closes short of the announced length or
-    // before the last chunk.
+    // The body that follows `head`, framed by chunked coding, Content-Length or the end of
+    // the connection, in that order. Returns true when the connection cannot be reused: the
+    // source closed, or the reply gave a length beside its chunks. Throws
+    // EIdConnClosedGracefully when the source closes short of the announced length or before
+    // the last chunk, EIdConflictingLength for lengths that disagree, and EIdReplyHeadTooLarge
+    // when the trailers take the heads past their limit.
     bool readBody(const ReplyHead &head, const Sink &sink);
 
 private:
@@ -76,7 +78,7 @@ private:
     void deliver(qsizetype count, const Sink &sink);
     // Up to `count` bytes; returns how many arrived before the source closed.
     qint64 readUpTo(qint64 count, const Sink &sink);
-    void readChunked(const Sink &sink);
+    void readChunked(const ReplyHead &head, const Sink &sink);
     void readUntilClose(const Sink &sink);
     // `consumed`: the line with its ending, as it came.
     QByteArray readLine(qsizetype &consumed);

@@ -2,9 +2,12 @@
 
 #include "platform/AnsiText.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -23,6 +26,33 @@ QPointer<TNewsHint> &shownHint()
 {
     static QPointer<TNewsHint> hint;
     return hint;
+}
+
+// Announced by assistive technology as what it is, a notification, with its text.
+class NewsHintAccessible final : public QAccessibleWidget
+{
+public:
+    explicit NewsHintAccessible(TNewsHint *hint) : QAccessibleWidget(hint, QAccessible::Notification) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name || t == QAccessible::Description)
+            return static_cast<const TNewsHint *>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *newsHintFactory(const QString &className, QObject *object)
+{
+    if (className != QLatin1String(TNewsHint::staticMetaObject.className()) || !object || !object->isWidgetType())
+        return nullptr;
+    return new NewsHintAccessible(static_cast<TNewsHint *>(object)); // owned by Qt's accessibility cache
+}
+
+bool isModalWindow(QObject *object)
+{
+    const auto *widget = object->isWidgetType() ? static_cast<QWidget *>(object) : nullptr;
+    return widget && widget->isWindow() && widget->isModal();
 }
 
 QFont hintFont()
@@ -68,6 +98,11 @@ TNewsHint::TNewsHint(const QString &text, QWidget *owner)
     : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
     , text_(text)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(newsHintFactory);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setObjectName(QStringLiteral("LMDMessageHint1"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -87,6 +122,10 @@ TNewsHint *TNewsHint::showAt(QPoint anchor, const QByteArray &text, QWidget *own
 {
     if (TNewsHint *previous = shownHint())
         previous->dismiss();
+    // It would stand on top of the dialog that the seller is answering; the News button still
+    // lists the news.
+    if (QApplication::activeModalWidget())
+        return nullptr;
 
     QString shown = ansi::toUnicode(text.left(kMaxShownBytes));
     if (text.size() > kMaxShownBytes)
@@ -114,6 +153,8 @@ TNewsHint *TNewsHint::showAt(QPoint anchor, const QByteArray &text, QWidget *own
     qApp->installEventFilter(hint);
     hint->show();
     hint->raise();
+    QAccessibleEvent announced(hint, QAccessible::Alert);
+    QAccessible::updateAccessibility(&announced);
     return hint;
 }
 
@@ -140,6 +181,17 @@ bool TNewsHint::eventFilter(QObject *watched, QEvent *event)
             dismiss();
             return true;
         }
+        break;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            dismiss();
+            return true;
+        }
+        break;
+    case QEvent::Show:
+        // A modal dialog comes up under a window that stays on top: the balloon goes first.
+        if (watched != this && isModalWindow(watched))
+            dismiss();
         break;
     case QEvent::ApplicationActivate:
     case QEvent::ApplicationDeactivate:

@@ -17,15 +17,18 @@ QRect placeHint(QPoint anchor, QSize size, const QRect &screen);
 
 // The news balloon LMDMessageHint1: a text on the tooltip colours with a drop shadow, shown on
 // top of every window without taking the focus. It takes every mouse button and wheel event of
-// the application for itself, as a captured mouse would, and goes away at the first one, or
-// when the application is activated or deactivated. At most one exists: a new one replaces it.
+// the application for itself, as a captured mouse would, and goes away at the first one, at
+// Escape, when a modal dialog opens, or when the application is activated or deactivated. It
+// is never shown while a modal dialog stands. At most one exists: a new one replaces it.
+// Assistive technology announces it as a notification.
 class TNewsHint : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int kShadowDepth = 4;
 
-    // Shows the balloon at a screen point; the previous one, if any, goes first.
+    // Shows the balloon at a screen point; the previous one, if any, goes first. Null while a
+    // modal dialog stands.
     static TNewsHint *showAt(QPoint anchor, const QByteArray &text, QWidget *owner);
     // The balloon now shown, or null.
     static TNewsHint *current();

@@ -2,6 +2,7 @@
 
 #include "branding/BrandingProfile.h"
 #include "news/NewsReplies.h"
+#include "ui/SafeHtmlView.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -61,11 +62,12 @@ public:
         return NewsErrorText(trimmedReply, script);
     }
 
-    // The newest item is an id and a title: 16 KiB is pages of title. A news text is one
-    // page of HTML, "$"-escaped on the wire: 64 KiB. The list holds every item, an id, a
-    // title and a date each: 4 MiB is tens of thousands of them.
+    // The newest item is an id and a title: 16 KiB is pages of title. A news text is what the
+    // news view takes, pictures included, and "$"-escaping may triple it on the wire: the view's
+    // own limits decide what is shown. The list holds every item, an id, a title and a date
+    // each: 4 MiB is tens of thousands of them.
     static constexpr qint64 kLatestMaxBody = 16 * 1024;
-    static constexpr qint64 kDetailsMaxBody = 64 * 1024;
+    static constexpr qint64 kDetailsMaxBody = 3 * SafeHtmlView::kMaxTextLength + 64 * 1024;
     static constexpr qint64 kListMaxBody = 4 * 1024 * 1024;
 
 private:

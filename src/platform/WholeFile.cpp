@@ -1,6 +1,7 @@
 #include "platform/WholeFile.h"
 
 #include "platform/PrivateFile.h"
+#include "platform/WritePermission.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -71,7 +72,7 @@ WholeFile::Result writeInPlace(const QString &fileName, const QByteArray &bytes)
 }
 
 // The system's words when `fileName` is a symbolic link or a folder, which the console never
-// writes through or over.
+// writes through or over, or a file that the user may not write.
 std::optional<QString> refusedForWriting(const QString &fileName)
 {
     const QFileInfo info(fileName);
@@ -80,12 +81,7 @@ std::optional<QString> refusedForWriting(const QString &fileName)
         return systemErrorText(ELOOP);
     if (info.isDir())
         return systemErrorText(EISDIR);
-#ifdef Q_OS_WIN
-    // The seller's write protection, which a rename over the file would pass by.
-    if (std::optional<QString> readOnly = win::readOnlyRefusal(fileName))
-        return readOnly;
-#endif
-    return std::nullopt;
+    return writeRefusal(fileName);
 }
 
 } // namespace

@@ -13,7 +13,8 @@ namespace vo {
 // over it. The rename replaces whatever stands under the name without following it, and the
 // temporary file never outlives the object unless committed. A name that is a symbolic link or
 // a folder is refused: the file is the console's own, and a link there was planted to carry its
-// bytes elsewhere. On Windows a file with the read-only attribute is refused, and one that
+// bytes elsewhere. So is a file that the user may not write (writeRefusal; on Windows the
+// read-only attribute): the rename would pass over its protection. On Windows a file that
 // another program holds open without letting it be replaced fails at the commit.
 class ReplacementFile
 {

@@ -2,13 +2,15 @@
 
 #include <QByteArray>
 #include <QLineEdit>
+#include <QStringList>
 #include <QValidator>
 
 namespace vo {
 
 // Accepts what a one-line Windows-1252 value can hold. A line break would split a line of the
 // settings file and invent or lose keys, so a pasted one is dropped; a character without a
-// Windows-1252 byte is refused as it is typed, never replaced behind the seller's back.
+// Windows-1252 byte is dropped too, typed or pasted, and named to the seller, never replaced
+// behind the seller's back.
 class AnsiLineValidator : public QValidator
 {
     Q_OBJECT
@@ -17,8 +19,8 @@ public:
     State validate(QString &input, int &pos) const override;
 
 Q_SIGNALS:
-    // The first character of a refused input that has no Windows-1252 byte.
-    void characterRefused(const QString &character) const;
+    // The characters without a Windows-1252 byte that an input lost, in their order.
+    void charactersDropped(const QStringList &characters) const;
 };
 
 class AnsiLineEdit : public QLineEdit
@@ -31,8 +33,8 @@ public:
     void setBytes(const QByteArray &bytes);
 
 private:
-    // A refused character must not simply vanish: the seller hears it and reads which it was.
-    void tellRefused(const QString &character);
+    // A dropped character must not simply vanish: the seller hears it and reads which it was.
+    void tellDropped(const QStringList &characters);
 };
 
 } // namespace vo

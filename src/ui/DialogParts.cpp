@@ -6,8 +6,42 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 namespace vo {
+
+namespace {
+
+// A mouse button whose caption shows the Alt letter that presses it, underlined as a mnemonic
+// is, while its text stays the caption alone: the shortcut belongs to the dialog.
+class AltLetterButton final : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+
+    void underline(QChar letter)
+    {
+        letter_ = letter;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        if (const qsizetype at = option.text.indexOf(letter_, 0, Qt::CaseInsensitive); !letter_.isNull() && at >= 0)
+            option.text.insert(at, u'&');
+        painter.drawControl(QStyle::CE_PushButton, option);
+    }
+
+private:
+    QChar letter_;
+};
+
+} // namespace
 
 ButtonClosedDialog::ButtonClosedDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -21,6 +55,8 @@ void ButtonClosedDialog::setWayOut(QPushButton *button)
 
 void ButtonClosedDialog::addAltShortcut(QPushButton *button, Qt::Key key)
 {
+    if (auto *shown = dynamic_cast<AltLetterButton *>(button))
+        shown->underline(QChar(key));
     auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | key), this); // owned by the dialog
     connect(shortcut, &QShortcut::activated, button, [button] {
         if (button->isVisible() && button->isEnabled())
@@ -64,7 +100,7 @@ void centreOnScreen(QWidget &window)
 
 QPushButton *makeMouseButton(QWidget *parent, const char *objectName, const QString &caption, const QRect &geometry)
 {
-    auto *button = new QPushButton(caption, parent);
+    auto *button = new AltLetterButton(caption, parent);
     button->setObjectName(QString::fromLatin1(objectName));
     button->setGeometry(geometry);
     button->setAutoDefault(false);

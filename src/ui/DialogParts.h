@@ -28,8 +28,9 @@ protected:
     // The button that the window manager's close presses.
     void setWayOut(QPushButton *button);
 
-    // Alt+`key` presses `button`. The caption gets no mnemonic and the button stays out of the
-    // focus chain: the shortcut belongs to the dialog, not to the button.
+    // Alt+`key` presses `button`. The button stays out of the focus chain and its text stays
+    // the caption: the shortcut belongs to the dialog, not to the button. A button made by
+    // makeMouseButton shows the letter underlined, as a mnemonic.
     void addAltShortcut(QPushButton *button, Qt::Key key);
 
     struct OkCancel

@@ -2,7 +2,6 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Browser.h"
-#include "platform/Launcher.h"
 #include "ui/ErrorReporter.h"
 
 #include <QAccessibleWidget>
@@ -63,6 +62,9 @@ void LinkLabel::setLink(const QByteArray &caption, const QByteArray &address)
     setAccessibleName(text());
     address_ = address;
     setAccessibleDescription(ansi::toUnicode(address));
+    // A link without a caption shows nothing: it takes no Tab stop and is not announced.
+    setFocusPolicy(caption.isEmpty() ? Qt::NoFocus : Qt::TabFocus);
+    setHidden(caption.isEmpty());
 }
 
 void LinkLabel::enterEvent(QEnterEvent *event)
@@ -110,9 +112,10 @@ void LinkLabel::setHighlighted(bool highlighted)
 
 void LinkLabel::open() const
 {
-    // The system would open a file or run a program for other schemes just as readily.
-    if (const QString address = ansi::toUnicode(address_); isBrowsableAddress(address))
-        launcher().openAddress(address);
+    // The same browser as every other address of the console; a label without an address
+    // opens nothing, and OpenURL refuses what is no web or mail address.
+    if (!address_.isEmpty())
+        OpenURL(address_);
 }
 
 } // namespace vo

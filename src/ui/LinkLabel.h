@@ -8,9 +8,9 @@
 namespace vo {
 
 // A footer link: its caption drawn underlined, the hand pointer, highlighted while the pointer
-// is over it. A click (or Space or Enter when it has the focus) hands its address to the system,
-// which opens it with whatever it associates with it. Without an address a click does nothing.
-// Assistive technology sees a link that it can press.
+// is over it. A click (or Space or Enter when it has the focus) opens its address in the default
+// browser (OpenURL). Without an address a click does nothing; without a caption the link is
+// hidden. Assistive technology sees a link that it can press.
 class LinkLabel : public QLabel
 {
     Q_OBJECT

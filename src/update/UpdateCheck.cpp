@@ -5,6 +5,7 @@
 #include "platform/AnsiText.h"
 #include "platform/AppError.h"
 #include "platform/Launcher.h"
+#include "platform/UpdaterSystem.h"
 #include "platform/WholeFile.h"
 #include "ui/MessageBox.h"
 
@@ -72,15 +73,25 @@ UpdateOutcome CheckForUpdates(TIdHTTP &http, TMessageBox &messages, const AppFol
     // A build that names no update site never asks anyone for one.
     if (updateBaseUrl.isEmpty())
         return noUpdate();
+    // Without an updater there is nothing to offer at start: every start would ask for an
+    // update that cannot be carried out.
+    if (silent && !updaterCanExist())
+        return UpdateOutcome::NoUpdate;
     if (!DownloadFile(http, updateBaseUrl + "mainappupdate.inf", localPath) || !QFile::exists(localPath))
         return noUpdate();
     const QByteArray versionText = DescriptionVersionText(readDescription(localPath));
     if (!IsNewerThanProgram(versionText))
         return noUpdate();
 
+    const QString available = QStringLiteral("There is a new update: (version ") + ansi::toUnicode(versionText)
+                            + QStringLiteral(") available for your application!.");
+    if (!updaterCanExist()) {
+        // The seller installs the new version the way this one was installed.
+        messages.information(available);
+        return UpdateOutcome::Announced;
+    }
     if (!messages.confirm(TMessageBox::Kind::Information,
-                          QStringLiteral("There is a new update: (version ") + ansi::toUnicode(versionText)
-                              + QStringLiteral(") available for your application!. Do you want download this update now?")))
+                          available + QStringLiteral(" Do you want download this update now?")))
         return UpdateOutcome::Declined;
 
     const QString updater = folder.file(u"Updater.exe");

@@ -8,6 +8,7 @@
 #include "ui/LinkLabel.h"
 #include "ui/MessageBox.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QApplication>
@@ -27,6 +28,28 @@ using namespace vo;
 using vo::test::child;
 using vo::test::RecordingLauncher;
 using vo::test::whenModalShown;
+
+namespace {
+
+// The entries of the screen-reader tree under `node` that are shown and that a seller could
+// act on, yet have no name: the object name of each.
+QStringList unnamedShownEntries(QAccessibleInterface *node)
+{
+    QStringList unnamed;
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface *entry = node->child(i);
+        if (!entry || entry->state().invisible)
+            continue;
+        const QAccessible::Role role = entry->role();
+        const bool actionable = role == QAccessible::Link || role == QAccessible::Button || role == QAccessible::PushButton;
+        if (actionable && entry->text(QAccessible::Name).isEmpty() && entry->object())
+            unnamed << entry->object()->objectName();
+        unnamed << unnamedShownEntries(entry);
+    }
+    return unnamed;
+}
+
+} // namespace
 
 namespace {
 
@@ -109,6 +132,10 @@ private Q_SLOTS:
         QCOMPARE(left->address(), QByteArray("http://docs.example/"));
         QCOMPARE(right->text(), QString());
         QCOMPARE(right->address(), QByteArray());
+        // The empty right link is nothing to reach by Tab, and nothing a screen reader reads out
+        // without a name.
+        QVERIFY(!(right->focusPolicy() & Qt::TabFocus));
+        QCOMPARE(unnamedShownEntries(QAccessible::queryAccessibleInterface(&window)), QStringList());
         QVERIFY(TMessageBox::takeShown().isEmpty());
         QVERIFY(!QFile::exists(file("dbsettings.sim")));
     }
@@ -133,11 +160,14 @@ private Q_SLOTS:
         QTest::mouseClick(banner, Qt::LeftButton);
         QTest::mouseClick(child<LinkLabel>(&window, "lblLink1URL"), Qt::LeftButton);
 
-        QCOMPARE(launcher.starts.size(), 3);
+        // Every address goes to the same browser, the footer link's too.
+        QCOMPARE(launcher.starts.size(), 4);
         QCOMPARE(launcher.starts[0].arguments, QStringList{QStringLiteral("http://aff.example/?id=seller7")});
         QCOMPARE(launcher.starts[1].arguments, QStringList{QStringLiteral("http://help.example/")});
         QCOMPARE(launcher.starts[2].arguments, QStringList{QStringLiteral("http://ad.example/")});
-        QCOMPARE(launcher.opened, QStringList{QStringLiteral("http://docs.example/")});
+        QCOMPARE(launcher.starts[3].arguments, QStringList{QStringLiteral("http://docs.example/")});
+        QCOMPARE(launcher.starts[3].program, launcher.starts[0].program);
+        QVERIFY(launcher.opened.isEmpty());
     }
 
     void welcomePageTakesEnterAndOpensItsLinksInTheBrowser()

@@ -9,10 +9,12 @@
 #include "ui/Skin.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <tuple>
 
 using namespace vo;
 using vo::test::child;
@@ -43,6 +45,31 @@ private Q_SLOTS:
     {
         skin::apply(skin::builtIn());
         main_ = std::make_unique<TfrmMain>(AppFolder(dir_.path()));
+    }
+
+    // The Alt letters show as a mnemonic's underline, while each caption reads as before.
+    void altLettersAreUnderlined()
+    {
+        const auto sameButtonWith = [](const QPushButton *button, const QString &caption) {
+            QPushButton twin(caption, button->parentWidget());
+            twin.setObjectName(button->objectName());
+            twin.setGeometry(button->geometry());
+            twin.setFocusPolicy(button->focusPolicy());
+            twin.setAutoDefault(false);
+            twin.show();
+            return twin.grab().toImage();
+        };
+        for (const auto &[dialog, name, underlined] : {std::tuple{settings(), "btnOk", "&Ok"},
+                                                        std::tuple{settings(), "btnCancel", "&Cancel"},
+                                                        std::tuple{thanks(), "btnOk", "&Close"}}) {
+            QVERIFY(dialog);
+            const auto *button = child<QPushButton>(dialog.get(), name);
+            const QString caption = QString::fromLatin1(underlined).remove(u'&');
+            QCOMPARE(button->text(), caption);
+            const QImage drawn = const_cast<QPushButton *>(button)->grab().toImage();
+            QVERIFY2(drawn == sameButtonWith(button, QString::fromLatin1(underlined)), underlined);
+            QVERIFY2(drawn != sameButtonWith(button, caption), underlined);
+        }
     }
 
     void captionsShowWholeInTheSkinsFont()

@@ -1,4 +1,5 @@
 #include "app/FMain.h"
+#include "common/Files.h"
 #include "common/ModalDriver.h"
 #include "common/TestSites.h"
 #include "net/IdHTTP.h"
@@ -26,15 +27,10 @@
 
 using namespace vo;
 using vo::test::child;
+using vo::test::readFile;
 using vo::test::whenModalShown;
 
 namespace {
-
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The widgets that are moved into a parent with controls of their own already inside: under the
 // skin's style sheet each such move styles the whole subtree again.

@@ -6,6 +6,7 @@
 #include "news/NewsHint.h"
 #include "news/NewsMarker.h"
 #include "platform/BrowserTestLauncher.h"
+#include "platform/UpdaterSystem.h"
 #include "support/ScriptServer.h"
 #include "ui/MessageBox.h"
 
@@ -76,6 +77,7 @@ private Q_SLOTS:
         TMessageBox::queueAnswer(TMessageBox::Answer::Ok);
         TMessageBox::queueAnswer(TMessageBox::Answer::Ok);
         RecordingLauncher launcher;
+        const ScopedUpdaterSystem windows(true);
 
         TfrmMain window{AppFolder(dir_->path())};
         window.setUpdateBaseUrl(server_->url("/live/"));

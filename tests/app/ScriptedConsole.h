@@ -7,6 +7,7 @@
 #include "app/FMain.h"
 #include "branding/AesLib.h"
 #include "net/IdHTTP.h"
+#include "platform/UpdaterSystem.h"
 #include "products/ProductListModel.h"
 #include "support/ScriptServer.h"
 
@@ -174,6 +175,8 @@ public:
 
     QTemporaryDir dir;
     ScriptServer server;
+    // The update check as it runs where the updater takes over.
+    const ScopedUpdaterSystem updaterBesideTheProgram{true};
     // The plain text of the branding file "dbsettings.dat".
     const QByteArray brandingText;
     std::unique_ptr<TfrmMain> window;

@@ -8,6 +8,7 @@
 #include "common/TestSites.h"
 #include "net/IdHTTP.h"
 #include "news/FNews.h"
+#include "news/NewsHint.h"
 #include "products/FGetURLs.h"
 #include "products/FProduct.h"
 #include "settings/FSettings.h"
@@ -17,7 +18,9 @@
 #include "ui/Skin.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -154,6 +157,94 @@ private Q_SLOTS:
         QTRY_COMPARE(expire->text(), QStringLiteral("9-"));
         QCOMPARE(expire->value(), 9);
         QVERIFY(dialog.isVisible());
+    }
+
+    // Keys as X11 sends them: Home, End, Page Down and Page Up move the list's current row,
+    // and it is the one row selected.
+    void productListTakesTheListKeys()
+    {
+        TfrmMain window{AppFolder(dir_.path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QByteArray rows;
+        for (int i = 0; i < 200; ++i)
+            rows += QStringLiteral("\"%1\",\"Product %2\",\"f\",\"t.html\",\"C%1\"^").arg(i).arg(i, 3, 10, QLatin1Char('0')).toLatin1();
+        QVERIFY(window.FillProductList(rows + "OK"));
+        auto *list = child<QTableView>(&window, "lvwProducts");
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        const auto currentRow = [list] { return list->currentIndex().row(); };
+        const auto press = [](const char *key) { return x11::xdotool({QStringLiteral("key"), QLatin1String(key)}); };
+
+        QVERIFY(press("End"));
+        QTRY_COMPARE(currentRow(), 199);
+        QVERIFY(press("Home"));
+        QTRY_COMPARE(currentRow(), 0);
+        QVERIFY(press("Next"));
+        QTRY_VERIFY(currentRow() > 1);
+        const int onePage = currentRow();
+        QVERIFY(press("Next"));
+        QTRY_COMPARE(currentRow(), 2 * onePage);
+        QVERIFY(press("Prior"));
+        QTRY_COMPARE(currentRow(), onePage);
+        QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(list->selectionModel()->selectedRows().constFirst().row(), onePage);
+    }
+
+    // The toolbar shows where the keyboard is: a button that Tab reached is drawn otherwise.
+    void toolbarButtonsShowTheFocus()
+    {
+        TfrmMain window{AppFolder(dir_.path())};
+        window.setUpdateBaseUrl(vo::test::kNoUpdateSite);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // The keyboard starts on the list, away from the toolbar.
+        auto *list = child<QWidget>(&window, "lvwProducts");
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        for (const char *name : {"btnSimple", "bsSkinSpeedButton1"}) {
+            auto *button = child<QWidget>(&window, name);
+            const QImage resting = button->grab().toImage();
+            for (int tabs = 0; tabs < 30 && !button->hasFocus(); ++tabs) {
+                QVERIFY(x11::xdotool({QStringLiteral("key"), QStringLiteral("Tab")}));
+                QTest::qWait(20);
+            }
+            QVERIFY2(button->hasFocus(), name);
+            QVERIFY2(button->grab().toImage() != resting, name);
+        }
+    }
+
+    // The balloon goes at Escape, and never stands above a modal dialog: the X server maps no
+    // window of it while one is open.
+    void balloonGivesWayToEscapeAndToModalDialogs()
+    {
+        QWidget owner;
+        owner.resize(400, 300);
+        auto *news = new QPushButton(QStringLiteral("News"), &owner);
+        news->setGeometry(300, 5, 41, 34);
+        owner.show();
+        owner.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&owner));
+        const qint64 pid = QCoreApplication::applicationPid();
+
+        QPointer<TNewsHint> hint = ShowNewsHint(*news, "You've Got A Message!\r\nSale");
+        QTRY_COMPARE(x11::windowsOf(pid).size(), 2);
+        QVERIFY(x11::xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+        QTRY_VERIFY(hint.isNull());
+        QTRY_COMPARE(x11::windowsOf(pid).size(), 1);
+
+        hint = ShowNewsHint(*news, "You've Got A Message!\r\nSale");
+        QTRY_COMPARE(x11::windowsOf(pid).size(), 2);
+        QDialog dialog(&owner);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTRY_VERIFY(hint.isNull());
+        QCOMPARE(ShowNewsHint(*news, "You've Got A Message!\r\nLater"), nullptr);
+        QTRY_COMPARE(x11::windowsOf(pid).size(), 2); // the owner and the dialog
     }
 
     void keyboardAndWindowManagerLeaveTheDialogs()

@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace vo::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -120,6 +121,63 @@ private Q_SLOTS:
         QVERIFY2(run.errors.startsWith("vantrel-brand: Cannot create file \""
                                        + QDir::toNativeSeparators(path("no folder/out.dat")).toUtf8() + "\". "),
                  run.errors.constData());
+    }
+
+    // One tag out of place is one message, naming the neighbour it must stand by.
+    void checkReportsEachMisplacedTagOnce_data()
+    {
+        QTest::addColumn<QByteArrayList>("names");
+        QTest::addColumn<QStringList>("problems");
+        const QByteArrayList inOrder = {"ApplicationName", "BranderCode", "BranderType", "AffiliateURL", "AffiliateTYPE",
+                                        "AffiliateID", "MasterNewsBaseURL", "PlatinumNewsBaseURL", "GoldNewsBaseURL",
+                                        "MasterPublID", "PlatinumPublID", "GoldPublID", "MakeMoneyButton", "AppHelpURL",
+                                        "CopyrightYears", "CopyrightCompany", "AboutText", "Link1"};
+        QTest::newRow("in order") << inOrder << QStringList();
+        QByteArrayList aboutFirst = inOrder;
+        aboutFirst.move(16, 0);
+        QTest::newRow("last tag first")
+            << aboutFirst
+            << QStringList{u"line 1: <%%AboutText%%> must come after <%%CopyrightCompany%%> (line 17): the console reads "
+                           "the tags in a fixed order"_s};
+        QByteArrayList nameLast = inOrder;
+        nameLast.move(0, 17);
+        QTest::newRow("first tag last")
+            << nameLast
+            << QStringList{u"line 18: <%%ApplicationName%%> must come before <%%BranderCode%%> (line 1): the console "
+                           "reads the tags in a fixed order"_s};
+        QByteArrayList twoSwapped = inOrder;
+        twoSwapped.swapItemsAt(4, 12);
+        QTest::newRow("two swapped")
+            << twoSwapped
+            << QStringList{u"line 5: <%%MakeMoneyButton%%> must come after <%%GoldPublID%%> (line 12): the console reads "
+                           "the tags in a fixed order"_s,
+                           u"line 13: <%%AffiliateTYPE%%> must come before <%%AffiliateID%%> (line 6): the console reads "
+                           "the tags in a fixed order"_s};
+    }
+
+    void checkReportsEachMisplacedTagOnce()
+    {
+        QFETCH(QByteArrayList, names);
+        QFETCH(QStringList, problems);
+        QByteArray plain;
+        for (const QByteArray &name : names)
+            plain += "<%%" + name + "%%>" + (name == "Link1" ? "Shop^http://a.example/" : "x") + "<%%/" + name + "%%>\r\n";
+        QVERIFY(writeFile(path("branding.txt"), plain));
+        const Run run = brand({QStringLiteral("check"), path("branding.txt"), dir_.path()});
+        QCOMPARE(run.exitCode, problems.isEmpty() ? 0 : 4);
+        QStringList reported = QString::fromUtf8(run.errors).split(u'\n', Qt::SkipEmptyParts);
+        for (QString &line : reported)
+            line.remove(0, path("branding.txt").size() + 2);
+        QCOMPARE(reported, problems);
+    }
+
+    // The sample that the README offers distributors passes the check.
+    void sampleBrandingTextPasses()
+    {
+        const Run run = brand({QStringLiteral("check"), QStringLiteral(VO_SOURCE_DIR "/tools/demo-publisher/demo-branding.txt"),
+                               dir_.path()});
+        QCOMPARE(run.errors, QByteArray());
+        QCOMPARE(run.exitCode, 0);
     }
 
     void usage()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "branding/AesLib.h"
+#include "common/Files.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -49,18 +50,6 @@ inline QByteArray randomBytes(qsizetype size, quint32 seed)
     for (char &c : bytes)
         c = static_cast<char>(generator.bounded(256));
     return bytes;
-}
-
-inline bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-inline QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 } // namespace vo::test

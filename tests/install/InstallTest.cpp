@@ -2,6 +2,7 @@
 // on the programs of this build. The installed console runs on the test X server: its caption,
 // class and icon are read from the window system, and the seller's clicks and keys reach it
 // through XTest.
+#include "common/Files.h"
 #include "support/X11Probe.h"
 
 #include <QApplication>
@@ -14,6 +15,8 @@
 
 using namespace Qt::StringLiterals;
 namespace x11 = vo::test::x11;
+using vo::test::readFile;
+using vo::test::writeFile;
 
 namespace {
 
@@ -58,18 +61,6 @@ QStringList entriesUnder(const QString &root)
         entries.append(QDir(root).relativeFilePath(it.next()));
     entries.sort();
     return entries;
-}
-
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // The raw value of a key of the desktop entry (it has one group).

@@ -544,9 +544,6 @@ private Q_SLOTS:
             << QByteArray("ab");
         QTest::newRow("until close") << ScriptedReply("HTTP/1.1 200 OK\r\n\r\nto the end").close()
                                      << QByteArray("to the end");
-        QTest::newRow("length beats chunked")
-            << ScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: 4\r\nTransfer-Encoding: chunked\r\n\r\nabcdEXTRA")
-            << QByteArray("abcd");
         QTest::newRow("length zero") << ScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n") << QByteArray();
         QTest::newRow("204 has no body") << ScriptedReply("HTTP/1.1 204 No Content\r\n\r\nnot a body").close()
                                          << QByteArray();
@@ -567,6 +564,55 @@ private Q_SLOTS:
         TIdHTTP http;
         http.setReadTimeout(5000);
         QCOMPARE(http.GetText(server.url("/")), body);
+    }
+
+    void framingDecidesBodyAndConnection_data()
+    {
+        // Each row: the reply, then the body read and the connection that the next request
+        // arrives on, or -1 when the reply fails as a protocol error.
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("nextConnection");
+        const QByteArray chunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n";
+        QTest::newRow("trailers read to the empty line")
+            << chunkedHead + "\r\n5\r\nHello\r\n0\r\nX-One: 1\r\nX-Two: 2\r\n\r\n" << QByteArray("Hello") << 0;
+        QTest::newRow("chunked beside a length, then closed")
+            << chunkedHead + "Content-Length: 3\r\n\r\n5\r\nHello\r\n0\r\n\r\n" << QByteArray("Hello") << 1;
+        QTest::newRow("one length listed twice")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5, 5\r\n\r\nHello") << QByteArray("Hello") << 0;
+        QTest::newRow("one length in two headers")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\ncontent-length:5\r\n\r\nHello")
+            << QByteArray("Hello") << 0;
+        QTest::newRow("two lengths in a list")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5, 6\r\n\r\nHello!") << QByteArray() << -1;
+        QTest::newRow("two lengths in two headers")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 6\r\nContent-Length: 5\r\n\r\nHello!") << QByteArray()
+            << -1;
+        QByteArray trailers;
+        for (int i = 0; i < 5; ++i)
+            trailers += "X-Pad: " + QByteArray(16000, 'p') + "\r\n";
+        QTest::newRow("trailers past the head limit")
+            << chunkedHead + "\r\n5\r\nHello\r\n0\r\n" + trailers + "\r\n" << QByteArray() << -1;
+    }
+
+    void framingDecidesBodyAndConnection()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, body);
+        QFETCH(int, nextConnection);
+        ScriptServer server;
+        server.queue(ScriptedReply(reply));
+        server.queue(ScriptedReply::ok("next"));
+        TIdHTTP http;
+        http.setReadTimeout(5000);
+        if (nextConnection < 0) {
+            QVERIFY_THROWS_EXCEPTION(EIdHTTPProtocolException, http.GetText(server.url("/")));
+        } else {
+            QCOMPARE(http.GetText(server.url("/")), body);
+        }
+        QCOMPARE(http.GetText(server.url("/")), QByteArray("next"));
+        // A failed reply leaves nothing to reuse.
+        QCOMPARE(server.requests().at(1).connection, nextConnection < 0 ? 1 : nextConnection);
     }
 
     void connectionClosedWhereMoreWasDue_data()

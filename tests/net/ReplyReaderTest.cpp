@@ -155,7 +155,7 @@ private Q_SLOTS:
         const QByteArray wire = "HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n"
                                 "a \r\n0123456789\r\n"
                                 "1;ext=\"x\"\r\n!\r\n"
-                                "0\r\nTrailer: ignored\r\n"
+                                "0\r\nTrailer: ignored\r\nX-Second: read to the empty line\r\n\r\n"
                                 "NEXT\n";
         for (qsizetype size = 1; size <= wire.size(); ++size) {
             PieceSource source(split(wire, size));

@@ -3,6 +3,7 @@
 // wheel or change of activation.
 #include "news/NewsHint.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPointer>
 #include <QPushButton>
@@ -139,6 +140,15 @@ private Q_SLOTS:
         // Once it is gone, clicks reach their widgets again.
         QTest::mouseClick(other_, Qt::LeftButton);
         QCOMPARE(clicked.count(), 1);
+    }
+
+    void announcedAsANotification()
+    {
+        const QPointer<TNewsHint> hint = ShowNewsHint(*button_, "You've Got A Message!\r\nSale");
+        QAccessibleInterface *entry = QAccessible::queryAccessibleInterface(hint.data());
+        QVERIFY(entry);
+        QCOMPARE(entry->role(), QAccessible::Notification);
+        QCOMPARE(entry->text(QAccessible::Name), QStringLiteral("You've Got A Message!\nSale"));
     }
 
     void goneAtAWheelTurn()

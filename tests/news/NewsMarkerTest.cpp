@@ -1,6 +1,7 @@
 // The last-news marker inside the real encrypted branding file, and the start-up news check
 // that compares it with the newest item of a scripted news server.
 #include "branding/AesLib.h"
+#include "common/Files.h"
 #include "branding/ExclusiveFile.h"
 #include "net/IdHTTP.h"
 #include "news/NewsMarker.h"
@@ -20,6 +21,8 @@
 using namespace vo;
 using vo::test::ScriptedReply;
 using vo::test::ScriptServer;
+using vo::test::readFile;
+using vo::test::writeFile;
 
 namespace {
 
@@ -36,19 +39,6 @@ const QByteArray kBrandingLines = QByteArrayLiteral(
     "<%%AboutText%%>two\r\n"
     "lines<%%/AboutText%%>\r\n");
 
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 } // namespace
 
 class NewsMarkerTest : public QObject
@@ -62,7 +52,7 @@ class NewsMarkerTest : public QObject
 
     void writeBranding(const QByteArray &plain)
     {
-        writeFile(path("plain.txt"), plain);
+        QVERIFY(writeFile(path("plain.txt"), plain));
         QVERIFY(EncryptFileTo(path("plain.txt"), path("dbsettings.dat")));
         QVERIFY(QFile::remove(path("plain.txt")));
     }
@@ -183,7 +173,7 @@ private Q_SLOTS:
         case 2: bytes.chop(5); break;
         default: bytes.clear(); break;
         }
-        writeFile(path("dbsettings.dat"), bytes);
+        QVERIFY(writeFile(path("dbsettings.dat"), bytes));
         QVERIFY(!marker().SaveLastNewsId("12"));
         QCOMPARE(readFile(path("dbsettings.dat")), bytes);
         QCOMPARE(marker().ReadLastNewsId(), QByteArray());
@@ -210,7 +200,7 @@ private Q_SLOTS:
     void filesOfOthersAreLeftAlone()
     {
         writeBranding(kBranding);
-        writeFile(path("dbsettings.sim"), "the other copy's plain text");
+        QVERIFY(writeFile(path("dbsettings.sim"), "the other copy's plain text"));
         QFile held(path("dbsettings.sim"));
         QVERIFY(held.open(QIODevice::ReadOnly));
         QString cause;
@@ -224,7 +214,7 @@ private Q_SLOTS:
 
         held.close();
         QVERIFY(QFile::remove(path("dbsettings.sim")));
-        writeFile(path("dbsettings.new"), "left by someone");
+        QVERIFY(writeFile(path("dbsettings.new"), "left by someone"));
         QVERIFY(marker().SaveLastNewsId("5"));
         QCOMPARE(marker().ReadLastNewsId(), QByteArray("5"));
         QCOMPARE(readFile(path("dbsettings.new")), QByteArray("left by someone"));

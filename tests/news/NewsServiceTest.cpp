@@ -267,6 +267,8 @@ private Q_SLOTS:
         QTest::newRow("CONNECTIONFAIL") << QByteArray("CONNECTIONFAIL") << false << QByteArray() << kSettings;
         QTest::newRow("INVALIDPRODUCT") << QByteArray("INVALIDPRODUCT") << false << QByteArray() << kProduct;
         QTest::newRow("empty") << QByteArray("\t") << false << QByteArray() << kAccessing;
+        const QByteArray longText = "<p>" + QByteArray(72 * 1000, 'x') + "</p>";
+        QTest::newRow("72 KB text") << longText + "\xAFOK" << true << longText << QString();
         QTest::newRow("over its cap") << QByteArray("<p>x</p>\xAFOK").append(NewsService::kDetailsMaxBody, '\n')
                                       << false << QByteArray() << kAccessing;
     }

@@ -2,6 +2,7 @@
 // the network and the kit's folder: the console's application folder is the kit's folder, so the
 // config.php that the Settings dialog writes is the one the kit reads, as after an upload.
 #include "app/FMain.h"
+#include "common/Files.h"
 #include "common/ModalDriver.h"
 #include "common/TestSites.h"
 #include "ui/AnsiLineEdit.h"
@@ -31,6 +32,7 @@
 
 using namespace vo;
 using vo::test::child;
+using vo::test::writeFile;
 using vo::test::whenModalShown;
 
 namespace {
@@ -43,13 +45,6 @@ QByteArray archiveBytes(const QByteArray &name)
     eocd += char(name.size() & 0xFF);
     eocd += char(name.size() >> 8);
     return eocd + name;
-}
-
-bool writeFile(const QString &fileName, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(fileName).path());
-    QFile out(fileName);
-    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
 }
 
 // The kit as a seller uploads it: everything but its tests and any database of a local run.
@@ -238,7 +233,7 @@ QByteArray EndToEndTest::thanksLink()
 
 void EndToEndTest::sellerManagesProductsThroughTheKit()
 {
-    confirmSettings("first secret");
+    confirmSettings("first secret key");
     QVERIFY(QFile::exists(kit_.filePath(QStringLiteral("config.php"))));
 
     const auto add = [this](const char *name, const char *folder, const char *thanksPage) {
@@ -328,7 +323,7 @@ void EndToEndTest::aNewSecretKeyRetiresOldLinks()
 {
     QVERIFY(!link_.isEmpty());
     QCOMPARE(fetch(link_).status, 200);
-    confirmSettings("second secret");
+    confirmSettings("second secret key");
     QCOMPARE(fetch(link_).status, 403);
     const QByteArray fresh = thanksLink();
     QVERIFY(fresh != link_);

@@ -75,6 +75,13 @@ class ProductCommandsTest : public QObject
     QTableView *list() const { return child<QTableView>(window_.get(), "lvwProducts"); }
     QString total() const { return child<QLabel>(window_.get(), "lblTotal")->text(); }
     QString status() const { return child<QLabel>(window_.get(), "MainStatusPanel")->text(); }
+    // What the seller reads beside the count about the site; empty while nothing is shown.
+    QString siteNote() const
+    {
+        const QLabel *note = child<QLabel>(window_.get(), "lblSiteStatus");
+        return note->isVisible() ? note->text() : QString();
+    }
+    static inline const QString kNotReached = QStringLiteral("Site not reached \u2014 press Refresh (F5) to try again");
     int requestCount() const { return int(server_->requests().size()); }
 
     QStringList column(int c) const
@@ -162,6 +169,14 @@ private Q_SLOTS:
         QCOMPARE(list()->model()->rowCount(), 0);
         QCOMPARE(total(), QStringLiteral("Total: 0 products"));
         QVERIFY(shown().isEmpty());
+        // Beside the count, without a message box: the products are not gone, the site is not
+        // reached. F5 tries again, and a load that read the reply clears the note.
+        QCOMPARE(siteNote(), kNotReached);
+        server_->queue(ScriptedReply::ok("OK"));
+        server_->queue(ScriptedReply::ok(kThreeRows));
+        QTest::keyClick(list(), Qt::Key_F5);
+        QCOMPARE(total(), QStringLiteral("Total: 3 product(s)"));
+        QCOMPARE(siteNote(), QString());
     }
 
     void statusReadsGettingDataWhileALoadWaits()
@@ -187,6 +202,7 @@ private Q_SLOTS:
         click("btnRefresh");
         QCOMPARE(list()->model()->rowCount(), 0);
         QCOMPARE(total(), QStringLiteral("Total: 3 product(s)"));
+        QCOMPARE(siteNote(), QString());
 
         // A line too short to be read keeps the rows before it and the count.
         server_->queue(ScriptedReply::ok("OK"));
@@ -194,6 +210,7 @@ private Q_SLOTS:
         click("btnRefresh");
         QCOMPARE(column(0), strings({"one"}));
         QCOMPARE(total(), QStringLiteral("Total: 3 product(s)"));
+        QCOMPARE(siteNote(), kNotReached);
 
         // A failed check sends no list request and keeps the rows.
         server_->queue(ScriptedReply::ok("NO"));
@@ -207,6 +224,7 @@ private Q_SLOTS:
         server_->queue(ScriptedReply::ok("\"9\",\"nine\",\"f\",\"t\",\"c\""));
         click("btnRefresh");
         QCOMPARE(column(0), strings({"one"}));
+        QCOMPARE(siteNote(), kNotReached);
         QVERIFY(shown().isEmpty());
     }
 
@@ -529,12 +547,16 @@ private Q_SLOTS:
     {
         openWindow();
         selectRows({0});
-        // A comma inside the name shifts the fields: seven instead of six.
+        // A comma inside the name shifts the fields: seven instead of six. The seller is told
+        // that, not that some characters cannot be shown.
         server_->queue(ScriptedReply::ok("\"10\",\"al,pha\",\"c\",\"ta.html\",\"CA\",\"KA\"^OK"));
         click("btnEdit");
         const auto messages = shown();
         QCOMPARE(messages.size(), 1);
-        QVERIFY(messages[0].text.contains(QStringLiteral("cannot be edited")));
+        QCOMPARE(messages[0].text, QStringLiteral("This product cannot be edited here: the site's row for it does not "
+                                                  "split into the six fields of a product (a comma or a quote inside a "
+                                                  "value shifts them), so its name, folder and thanks page cannot be "
+                                                  "told apart."));
         QCOMPARE(requestCount(), 3);
         QVERIFY(!QApplication::activeModalWidget());
 

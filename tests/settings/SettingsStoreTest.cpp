@@ -1,3 +1,5 @@
+#include "common/Files.h"
+#include "common/Unprivileged.h"
 #include "platform/AppError.h"
 #include "platform/WholeFile.h"
 #include "settings/ProfileIni.h"
@@ -16,29 +18,9 @@
 #endif
 
 using namespace vo;
+using namespace vo::test;
 
 namespace {
-
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-#ifdef Q_OS_UNIX
-int modeOf(const QString &name)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(name).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
-}
-#endif
 
 QString systemText(int error)
 {
@@ -84,7 +66,7 @@ class SettingsStoreTest : public QObject
 
     ServerSettings loadFrom(const QByteArray &fileBytes)
     {
-        writeFile(settingsFile(), fileBytes);
+        QTest::qVerify(writeFile(settingsFile(), fileBytes), "writeFile", "", __FILE__, __LINE__);
         ServerSettings loaded;
         LoadServerSettings(folder(), loaded);
         return loaded;
@@ -141,7 +123,7 @@ private Q_SLOTS:
 
     void savingTwiceGivesIdenticalFilesAndReplacesLongerOnes()
     {
-        writeFile(configFile(), QByteArray(4096, '#'));
+        QVERIFY(writeFile(configFile(), QByteArray(4096, '#')));
         SaveServerSettings(folder(), sampleSettings());
         const QByteArray settingsOnce = readFile(settingsFile());
         const QByteArray phpOnce = readFile(configFile());
@@ -253,13 +235,13 @@ private Q_SLOTS:
 
     void rewriteKeepsForeignLinesAndAddsMissingKeysToTheSection()
     {
-        writeFile(settingsFile(), "; seller's note\n"
-                                  "[Settings]\n"
-                                  "SWEBSERVER=old\n"
-                                  "custom=kept\n"
-                                  "\n"
-                                  "[Other]\n"
-                                  "x=1\n");
+        QVERIFY(writeFile(settingsFile(), "; seller's note\n"
+                                          "[Settings]\n"
+                                          "SWEBSERVER=old\n"
+                                          "custom=kept\n"
+                                          "\n"
+                                          "[Other]\n"
+                                          "x=1\n"));
         ServerSettings s;
         s.swebserver = "new";
         SaveServerSettings(folder(), s);
@@ -299,6 +281,44 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(configFile()));
     }
 
+    // The seller's write protection, as an ordinary user meets it: a read-only settings file
+    // stops the save before anything is written, a read-only "config.php" once the settings
+    // file is. Neither is replaced behind the protection.
+    void readOnlyFilesAreNeverReplaced()
+    {
+        if (const std::optional<UnprivilegedRun> run = rerunAsUnprivilegedUser("readOnlyFilesAreNeverReplaced")) {
+            QVERIFY2(run->passed, run->output.constData());
+            return;
+        }
+        SaveServerSettings(folder(), ServerSettings{});
+        const QByteArray settingsBefore = readFile(settingsFile());
+        QVERIFY(::chmod(QFile::encodeName(settingsFile()).constData(), 0444) == 0);
+        try {
+            SaveServerSettings(folder(), sampleSettings());
+            QFAIL("a read-only settings file was replaced");
+        } catch (const EIniFileError &error) {
+            QCOMPARE(error.text(), QStringLiteral("Unable to write to ") + QDir::toNativeSeparators(settingsFile()));
+        }
+        QCOMPARE(readFile(settingsFile()), settingsBefore);
+        QCOMPARE(modeOf(settingsFile()), 0444);
+        QCOMPARE(readFile(configFile()), kEmptyConfigPhp);
+
+        QVERIFY(::chmod(QFile::encodeName(settingsFile()).constData(), 0600) == 0);
+        QVERIFY(::chmod(QFile::encodeName(configFile()).constData(), 0444) == 0);
+        try {
+            SaveServerSettings(folder(), sampleSettings());
+            QFAIL("a read-only config.php was replaced");
+        } catch (const EFCreateError &error) {
+            QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
+                                       .arg(QDir::toNativeSeparators(configFile()), systemText(EACCES)));
+        }
+        ServerSettings loaded;
+        LoadServerSettings(folder(), loaded);
+        QCOMPARE(loaded, sampleSettings());
+        QCOMPARE(readFile(configFile()), kEmptyConfigPhp);
+        QCOMPARE(modeOf(configFile()), 0444);
+    }
+
     void uncreatableConfigPhpAfterTheSettingsFile()
     {
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("config.php")));
@@ -329,7 +349,7 @@ private Q_SLOTS:
             QCOMPARE(error.text(), QStringLiteral("Cannot create file \"%1\". %2")
                                        .arg(QDir::toNativeSeparators(configFile()), systemText(EACCES)));
         }
-        writeFile(configFile(), "the seller's own, to be replaced");
+        QVERIFY(writeFile(configFile(), "the seller's own, to be replaced"));
         SaveServerSettings(folder(), sampleSettings());
 
         ServerSettings loaded;
@@ -379,7 +399,7 @@ private Q_SLOTS:
 
         QTemporaryDir elsewhere;
         const QString target = elsewhere.filePath(QStringLiteral("collected"));
-        writeFile(target, "theirs");
+        QVERIFY(writeFile(target, "theirs"));
         QVERIFY(QFile::remove(configFile()));
         QVERIFY(QFile::link(target, configFile()));
         try {

@@ -13,6 +13,19 @@
 using namespace vo;
 using vo::test::RecordingLauncher;
 
+namespace {
+
+// The address of each browser start: OpenURL hands it over as the last argument.
+QStringList browsed(const RecordingLauncher &recorder)
+{
+    QStringList addresses;
+    for (const RecordingLauncher::Start &start : recorder.starts)
+        addresses << start.arguments.value(start.arguments.size() - 1);
+    return addresses;
+}
+
+} // namespace
+
 // The footer links and the animated banner: the two widgets the branding puts on the main page.
 class LinkLabelTest : public QObject
 {
@@ -60,10 +73,10 @@ private Q_SLOTS:
         QTest::mouseClick(&label, Qt::LeftButton);
         QTest::keyClick(&label, Qt::Key_Space);
         QTest::mouseClick(&label, Qt::RightButton);
-        QCOMPARE(recorder.opened, (QStringList{QStringLiteral("http://deals.example/caf\u00E9"),
-                                               QStringLiteral("http://deals.example/caf\u00E9")}));
-        // The browser command is not involved: the system chooses.
-        QVERIFY(recorder.starts.isEmpty());
+        // The same browser as every other address: OpenURL's, not the system's own choice.
+        QCOMPARE(browsed(recorder), (QStringList{QStringLiteral("http://deals.example/caf\u00E9"),
+                                                 QStringLiteral("http://deals.example/caf\u00E9")}));
+        QVERIFY(recorder.opened.isEmpty());
     }
 
     void assistiveTechnologyCanPressIt()
@@ -75,7 +88,7 @@ private Q_SLOTS:
         QCOMPARE(link->role(), QAccessible::Link);
         QVERIFY(link->actionInterface());
         link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(recorder.opened, QStringList{QStringLiteral("http://deals.example/")});
+        QCOMPARE(browsed(recorder), QStringList{QStringLiteral("http://deals.example/")});
     }
 
     void releaseOutsideIsNoClick()
@@ -86,7 +99,7 @@ private Q_SLOTS:
         label.setLink("Deals", "http://deals.example/");
         QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(150, 5));
-        QVERIFY(recorder.opened.isEmpty());
+        QVERIFY(recorder.starts.isEmpty());
     }
 
     void onlyWebAndMailAddressesOpen()
@@ -99,7 +112,7 @@ private Q_SLOTS:
             label.setLink("Deals", address);
             QTest::mouseClick(&label, Qt::LeftButton);
         }
-        QCOMPARE(recorder.opened, (QStringList{QStringLiteral("mailto:a@b.example"), QStringLiteral("HTTPS://deals.example/")}));
+        QCOMPARE(browsed(recorder), (QStringList{QStringLiteral("mailto:a@b.example"), QStringLiteral("HTTPS://deals.example/")}));
     }
 
     void withoutAddressNothingOpens()
@@ -107,9 +120,13 @@ private Q_SLOTS:
         RecordingLauncher recorder;
         LinkLabel label;
         label.resize(100, 20);
-        label.setLink(QByteArray(), QByteArray());
+        label.setLink("Deals", QByteArray());
         QTest::mouseClick(&label, Qt::LeftButton);
-        QVERIFY(recorder.opened.isEmpty());
+        QVERIFY(recorder.starts.isEmpty());
+        // Without a caption there is nothing to see, to reach by Tab or to announce.
+        label.setLink(QByteArray(), QByteArray());
+        QVERIFY(label.isHidden());
+        QCOMPARE(label.focusPolicy(), Qt::NoFocus);
     }
 
     void animatedBannerPlaysInALoop()

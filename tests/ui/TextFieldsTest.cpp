@@ -121,18 +121,30 @@ private Q_SLOTS:
         QCOMPARE(edit.bytes(), QByteArray("firstsecondthird"));
     }
 
-    void lineEditRefusesWhatWindows1252CannotCarry()
+    // What Windows-1252 cannot carry is left out, typed or pasted; the rest of a paste is kept.
+    void lineEditDropsWhatWindows1252CannotCarry()
     {
         AnsiLineEdit edit;
         edit.setBytes("caf\xE9 \x80");
         QCOMPARE(edit.text(), QString::fromUtf8("caf\u00E9 \u20AC"));
         edit.end(false);
         typeCharacter(&edit, QChar(0x4E2D));
-        QApplication::clipboard()->setText(QString::fromUtf8("x\u0101y"));
-        edit.paste();
         QCOMPARE(edit.bytes(), QByteArray("caf\xE9 \x80"));
+        QApplication::clipboard()->setText(QString::fromUtf8("x\u0101y\U0001F600z"));
+        edit.paste();
+        QCOMPARE(edit.bytes(), QByteArray("caf\xE9 \x80xyz"));
+        QCOMPARE(edit.cursorPosition(), edit.text().size());
         typeCharacter(&edit, QChar(0x2122));
-        QCOMPARE(edit.bytes(), QByteArray("caf\xE9 \x80\x99"));
+        QCOMPARE(edit.bytes(), QByteArray("caf\xE9 \x80xyz\x99"));
+    }
+
+    void lineEditTakesTextOfAnyLength()
+    {
+        AnsiLineEdit edit;
+        const QString longValue(100000, u'k');
+        QApplication::clipboard()->setText(longValue);
+        edit.paste();
+        QCOMPARE(edit.text(), longValue);
     }
 
     void refusedCharacterIsNamedToTheSeller()
@@ -150,10 +162,11 @@ private Q_SLOTS:
         QVERIFY2(tips[0].startsWith(QString::fromUtf8("\"\u0141\" (U+0141)")), qPrintable(tips[0]));
         QVERIFY2(tips[3].startsWith(QString::fromUtf8("\"\u017A\" (U+017A)")), qPrintable(tips[3]));
 
-        QApplication::clipboard()->setText(QString::fromUtf8("x\U0001F600y"));
+        QApplication::clipboard()->setText(QString::fromUtf8("x\U0001F600y\u0141"));
         edit.paste();
-        QCOMPARE(edit.text(), QString::fromUtf8("\u00F3d"));
-        QVERIFY2(QToolTip::text().startsWith(QString::fromUtf8("\"\U0001F600\" (U+1F600)")), qPrintable(QToolTip::text()));
+        QCOMPARE(edit.text(), QString::fromUtf8("\u00F3dxy"));
+        QVERIFY2(QToolTip::text().startsWith(QString::fromUtf8("\"\U0001F600\" (U+1F600), \"\u0141\" (U+0141) cannot")),
+                 qPrintable(QToolTip::text()));
     }
 };
 

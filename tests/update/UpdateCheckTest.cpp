@@ -3,6 +3,7 @@
 #include "net/IdHTTP.h"
 #include "platform/AppError.h"
 #include "platform/BrowserTestLauncher.h"
+#include "platform/UpdaterSystem.h"
 #include "support/ScriptServer.h"
 #include "ui/MessageBox.h"
 #include "update/UpdateCheck.h"
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 using namespace vo;
 using vo::test::RecordingLauncher;
@@ -59,6 +61,8 @@ class UpdateCheckTest : public QObject
     std::unique_ptr<ScriptServer> server_;
     std::unique_ptr<TIdHTTP> http_;
     std::unique_ptr<TMessageBox> messages_;
+    // The whole hand-off, as where the updater stands beside the program.
+    std::optional<ScopedUpdaterSystem> updaterSystem_;
 
     QString file(const char *name) const { return dir_->filePath(QString::fromLatin1(name)); }
     QByteArray baseUrl() const { return server_->url("/liveupdate/vantrel_oskel/"); }
@@ -83,10 +87,12 @@ private Q_SLOTS:
         QVERIFY(server_->isListening());
         http_ = std::make_unique<TIdHTTP>();
         messages_ = std::make_unique<TMessageBox>();
+        updaterSystem_.emplace(true);
     }
     void cleanup()
     {
         QLocale::setDefault(QLocale::c());
+        updaterSystem_.reset();
         http_.reset();
         server_.reset();
         dir_.reset();
@@ -137,6 +143,37 @@ private Q_SLOTS:
         QFile stored(file("mainappupdate.inf"));
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), description(version));
+    }
+
+    // Where no updater can exist, a start asks nothing, not even the site, and Check Updates
+    // names the newer version without offering what cannot be done.
+    void withoutAnUpdaterTheVersionIsOnlyNamed()
+    {
+        updaterSystem_.emplace(false);
+        putUpdater();
+        RecordingLauncher recorder;
+        QCOMPARE(check(true), UpdateOutcome::NoUpdate);
+        QCOMPARE(server_->requests().size(), 0);
+        server_->queue(ScriptedReply::ok(description("2.02")));
+        server_->queue(ScriptedReply::ok(description("2.01")));
+        QCOMPARE(check(false), UpdateOutcome::Announced);
+        QCOMPARE(check(false), UpdateOutcome::NoUpdate);
+        const QList<TMessageBox::Shown> shown = TMessageBox::takeShown();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(sameBox(shown.at(0), Kind::Information,
+                        QStringLiteral("There is a new update: (version 2.02) available for your application!."), Buttons::Ok));
+        QVERIFY(sameBox(shown.at(1), Kind::Information, kNoUpdate, Buttons::Ok));
+        QCOMPARE(recorder.starts.size(), 0);
+    }
+
+    // Release notes beside the version make a description of kilobytes.
+    void longDescriptionStillOffersTheUpdate()
+    {
+        const QByteArray notes = "Notes=" + QByteArray(10 * 1024, 'n') + "\r\n";
+        server_->queue(ScriptedReply::ok(description("2.02") + notes));
+        TMessageBox::queueAnswer(Answer::Cancel);
+        QCOMPARE(check(true), UpdateOutcome::Declined);
+        QCOMPARE(TMessageBox::takeShown().size(), 1);
     }
 
     void missingKeyOrSectionIsNoUpdate()

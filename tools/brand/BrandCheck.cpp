@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace vo::brand {
 
@@ -61,6 +63,32 @@ std::optional<std::pair<int, int>> rankOf(QByteArrayView name)
     return std::nullopt;
 }
 
+// The longest run of tags, in the order they stand, that also follows the reading order; of
+// runs equally long, the one that keeps the earliest tags. The tags outside it are the ones
+// out of place: moving them alone puts the text in order.
+std::vector<bool> inReadingOrder(const std::vector<Tag> &tags)
+{
+    const std::size_t count = tags.size();
+    std::vector<int> longestFrom(count, 1);
+    for (std::size_t i = count; i-- > 0;) {
+        for (std::size_t j = i + 1; j < count; ++j) {
+            if (tags[i].before(tags[j]))
+                longestFrom[i] = std::max(longestFrom[i], longestFrom[j] + 1);
+        }
+    }
+    std::vector<bool> kept(count, false);
+    int wanted = count ? *std::max_element(longestFrom.begin(), longestFrom.end()) : 0;
+    const Tag *previous = nullptr;
+    for (std::size_t i = 0; i < count && wanted > 0; ++i) {
+        if (longestFrom[i] == wanted && (!previous || previous->before(tags[i]))) {
+            kept[i] = true;
+            previous = &tags[i];
+            --wanted;
+        }
+    }
+    return kept;
+}
+
 class Checker
 {
 public:
@@ -71,6 +99,7 @@ public:
 
     BrandingCheck run()
     {
+        std::vector<Tag> tags;
         const QByteArrayView open("<%%");
         for (qsizetype at = plain_.indexOf(open); at >= 0; at = plain_.indexOf(open, at + open.size())) {
             const qsizetype nameStart = at + open.size();
@@ -80,8 +109,20 @@ public:
             const QByteArrayView name = plain_.sliced(nameStart, close - nameStart);
             if (name.startsWith('/') || sameName(name, "LastNewsId") || !isTagName(name))
                 continue;
-            take(name, close + 3, lineAt(at));
+            if (std::optional<Tag> tag = recognised(name, close + 3, lineAt(at)))
+                tags.push_back(std::move(*tag));
         }
+        const std::vector<bool> kept = inReadingOrder(tags);
+        for (std::size_t i = 0; i < tags.size(); ++i) {
+            if (kept[i])
+                take(tags[i]);
+            else
+                misplaced(tags, kept, i);
+        }
+        std::stable_sort(problems_.begin(), problems_.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (const auto &[line, text] : problems_)
+            result_.problems.append(text);
         if (result_.applicationName.isEmpty())
             result_.problems.append(
                 QStringLiteral("no <%%ApplicationName%%> value: the caption and the menu entry take their name from it"));
@@ -103,31 +144,59 @@ private:
 
     void problem(const Tag &tag, const QString &text)
     {
-        result_.problems.append(QStringLiteral("line %1: %2 %3").arg(tag.line).arg(tag.shown(), text));
+        problems_.append({tag.line, QStringLiteral("line %1: %2 %3").arg(tag.line).arg(tag.shown(), text)});
     }
 
-    void take(QByteArrayView name, qsizetype valueStart, int line)
+    std::optional<Tag> recognised(QByteArrayView name, qsizetype valueStart, int line)
     {
         Tag tag{name.toByteArray(), 0, 0, valueStart, line};
         const std::optional<std::pair<int, int>> rank = rankOf(name);
         if (!rank) {
             problem(tag, QStringLiteral("is not a tag the console reads"));
-            return;
+            return std::nullopt;
         }
         tag.rank = rank->first;
         tag.number = rank->second;
-        const std::optional<QByteArray> value = valueOf(tag);
         // The loader reads the name first of all, wherever it stands.
-        if (tag.rank == 0 && value && result_.applicationName.isEmpty())
+        if (const std::optional<QByteArray> value = valueOf(tag);
+            tag.rank == 0 && value && result_.applicationName.isEmpty())
             result_.applicationName = ansi::toUnicode(*value);
-        if (last_ && !last_->before(tag)) {
-            if (!tag.before(*last_))
-                problem(tag, QStringLiteral("is given again (first on line %1): only the first is read").arg(last_->line));
-            else
-                problem(tag, QStringLiteral("must come before %1 (line %2): the console reads the tags in a fixed order")
-                                 .arg(last_->shown()).arg(last_->line));
-            return;
+        return tag;
+    }
+
+    // A tag outside the run in reading order: another of its name in the run, or one that
+    // stands after a tag it must precede, or before one it must follow.
+    void misplaced(const std::vector<Tag> &tags, const std::vector<bool> &kept, std::size_t index)
+    {
+        const Tag &tag = tags[index];
+        for (std::size_t i = 0; i < tags.size(); ++i) {
+            if (kept[i] && !tag.before(tags[i]) && !tags[i].before(tag)) {
+                problem(tag, QStringLiteral("is given again (first on line %1): only the first is read").arg(tags[i].line));
+                return;
+            }
         }
+        const Tag *follows = nullptr;
+        for (std::size_t i = 0; i < tags.size(); ++i) {
+            if (!kept[i])
+                continue;
+            if (i < index && tag.before(tags[i])) {
+                problem(tag, QStringLiteral("must come before %1 (line %2): the console reads the tags in a fixed order")
+                                 .arg(tags[i].shown())
+                                 .arg(tags[i].line));
+                return;
+            }
+            if (tags[i].before(tag))
+                follows = &tags[i];
+        }
+        if (follows)
+            problem(tag, QStringLiteral("must come after %1 (line %2): the console reads the tags in a fixed order")
+                             .arg(follows->shown())
+                             .arg(follows->line));
+    }
+
+    void take(const Tag &tag)
+    {
+        const std::optional<QByteArray> value = valueOf(tag);
         if (!value)
             problem(tag, QStringLiteral("has no end tag <%%/%1%%>").arg(QString::fromLatin1(tag.name)));
         if (tag.number > 0 && !seriesGoesOn(tag, value.value_or(QByteArray())))
@@ -181,6 +250,7 @@ private:
     QByteArray folded_; // tag names match without regard to letter case
     QString sideFolder_;
     BrandingCheck result_;
+    QList<std::pair<int, QString>> problems_; // with the line each concerns
     std::optional<Tag> last_;
     std::array<bool, NamedTags.size() + Series.size()> seriesEnded_{};
 };

@@ -1,0 +1,131 @@
+<?php
+declare(strict_types=1);
+
+use PHPUnit\Framework\TestCase;
+use Vantrel\Kit\SendWith;
+use Vantrel\Kit\SiteGuards;
+use Vantrel\Kit\ThanksDesk;
+
+require_once __DIR__ . '/ShopFixture.php';
+
+/**
+ * The kit where buyers and strangers meet it: under `php -S` with its router, or on the run's real
+ * server (VANTREL_TEST_SERVER): Apache with the kit's .htaccess files, Apache with
+ * hosting/apache.conf, nginx with hosting/nginx.conf.
+ * @group http
+ */
+final class HostingTest extends TestCase
+{
+    private const CHECK_SITE = __DIR__ . '/../hosting/check-site.php';
+
+    private ShopFixture $shop;
+
+    protected function tearDown(): void
+    {
+        $this->shop->kit->close();
+    }
+
+    public function testNoPrivateFileOrFolderIsServedInAnyLetterCase(): void
+    {
+        $this->shop = new ShopFixture([], ['book.zip' => 'PK book', 'Bonus.ZIP' => 'PK bonus', 'extra.Zip' => 'PK extra']);
+        $kit = $this->shop->kit;
+        // A seller may upload the kit's tests and hosting files by mistake.
+        mkdir($kit->kitDir . '/tests');
+        foreach (['.htaccess', SiteGuards::INDEX_FILE, 'phpunit.xml'] as $name) {
+            copy(__DIR__ . '/' . $name, $kit->kitDir . '/tests/' . $name);
+        }
+        mkdir($kit->kitDir . '/hosting');
+        foreach (scandir(dirname(self::CHECK_SITE)) as $name) {
+            is_file(dirname(self::CHECK_SITE) . '/' . $name) && copy(dirname(self::CHECK_SITE) . '/' . $name, $kit->kitDir . '/hosting/' . $name);
+        }
+        $kit->serve();
+        // The first requests make the database file, the canaries and the index pages.
+        $this->assertCount(3, $this->shop->httpLinks());
+        $databases = array_map(static fn (string $name): string => '/data/' . $name,
+            preg_grep('/sqlite/', scandir($kit->kitDir . '/data')));
+        $this->assertCount(KitFixture::usesMysql() ? 0 : 1, $databases);
+
+        $paths = ['/config.php', '/CONFIG.PHP', '/kit-settings.php', '/router.php', '/README.md', '/.gitignore',
+                  '/.htaccess', '/data/.htaccess', '/lib/Kit.php', '/lib/autoload.php', '/lib/', '/data/',
+                  '/data/' . SiteGuards::INDEX_FILE, ...$databases, '/tests/phpunit.xml', '/tests/', '/hosting/',
+                  '/hosting/check-site.php', '/hosting/nginx.conf', '/', '/ebook1', '/ebook1/', '/ebook1/book.zip',
+                  '/ebook1/Bonus.ZIP', '/ebook1/extra.Zip', ...array_map(static fn (string $c): string => '/' . $c, SiteGuards::CANARIES),
+                  '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php', '/ebook1/../.htaccess'];
+        foreach ($paths as $path) {
+            $reply = $kit->request('GET', $path);
+            $this->assertContains($reply->status, [403, 404], $path);
+            foreach ([ShopFixture::SECRET, 'PK', 'SQLite format', 'sSecretKey', 'Require all denied', 'Index of',
+                      '<phpunit', 'class ', 'location'] as $leak) {
+                $this->assertStringNotContainsString($leak, $reply->body, $path);
+            }
+        }
+    }
+
+    public function testPublicScriptsRunOnlyUnderTheirOwnNames(): void
+    {
+        $this->shop = new ShopFixture();
+        $kit = $this->shop->kit;
+        $kit->serve();
+        [$download] = $this->shop->httpLinks();
+        $query = '?' . http_build_query($this->shop->thanksLink);
+        // Relative links of "thanks.php/anything" lead here; none of them may count as a wrong try.
+        for ($i = 0; $i <= ThanksDesk::DEFAULT_WRONG_TRIES; ++$i) {
+            $this->assertContains($kit->request('GET', '/thanks.php/download.php' . strstr($download, '?'))->status, [403, 404]);
+        }
+        foreach (['/thanks.php/x' . $query, '/download.php/x' . strstr($download, '?'), '/actions.php/x'] as $path) {
+            $this->assertSame(404, $kit->request('GET', $path)->status, $path);
+        }
+        $delete = $kit->request('POST', '/actions.php/x', ConsoleForm::action('2', ['deleteids' => 'all']), ConsoleForm::contentType());
+        $this->assertSame([404, 404], [$delete->status, $kit->request('GET', '/download.php/x' . strstr($download, '?'))->status]);
+        $this->assertStringContainsString('"Ebook"', $kit->action('3')->body);
+        $this->assertSame(200, $kit->request('GET', '/thanks.php' . $query)->status);
+    }
+
+    public function testCheckSiteFindsNothingExposed(): void
+    {
+        $this->shop = new ShopFixture();
+        $this->shop->kit->serve();
+        $this->assertSame([0, ['nothing exposed']], self::checkSite($this->shop->kit->url()));
+        [$status, $help] = self::checkSite('--help');
+        $this->assertSame([0, 'Usage: php check-site.php SITE_URL [ARCHIVE_URL]'], [$status, $help[0]]);
+    }
+
+    public function testTheWebServerSendsTheArchiveOnlyOnceTheTicketCounted(): void
+    {
+        $bytes = random_bytes(300 * 1024 + 7);
+        // Each byte a path can hold that the hand-over must escape and the server unescape.
+        $name = "Tom's b\xC3\xBCch 100%.zip";
+        $offload = KitFixture::sharedServer()?->offload();
+        $this->shop = new ShopFixture(['sMaxDownloads' => 1], [$name => $bytes], 'ebook1',
+            ['send_with' => ($offload ?? SendWith::XSendfile)->value]);
+        $kit = $this->shop->kit;
+        $kit->serve();
+        $page = $kit->request('GET', '/thanks.php?' . http_build_query($this->shop->thanksLink));
+        $this->assertSame((string) strlen($page->body), $page->headers['content-length'] ?? 'none');
+        [$target] = $this->shop->httpLinks();
+
+        $reply = $kit->request('GET', $target);
+        if ($offload === null) {
+            // PHP's own server takes nothing over: refused before the count, without attachment.
+            $this->assertSame(500, $reply->status);
+            $this->assertArrayNotHasKey('content-disposition', $reply->headers);
+            $this->assertStringContainsString('Nothing was counted', $reply->body);
+            $kit->writeSettings(['send_with' => 'php']);
+            $reply = $kit->request('GET', $target);
+        }
+        $this->assertSame([200, 'application/zip', (string) strlen($bytes), 'no-store', 'nosniff'],
+            [$reply->status, $reply->headers['content-type'] ?? '', $reply->headers['content-length'] ?? '',
+             $reply->headers['cache-control'] ?? '', $reply->headers['x-content-type-options'] ?? '']);
+        $this->assertSame("attachment; filename=\"Tom's b__ch 100_.zip\"; filename*=UTF-8''Tom%27s%20b%C3%BCch%20100%25.zip",
+            $reply->headers['content-disposition'] ?? '');
+        $this->assertTrue($bytes === $reply->body, 'the body differs from the archive');
+        $this->assertStringContainsString('maximum number of downloads', $kit->request('GET', $target)->body);
+    }
+
+    /** @return array{int, list<string>} check-site.php's exit status and output lines */
+    public static function checkSite(string ...$arguments): array
+    {
+        exec(implode(' ', array_map('escapeshellarg', [PHP_BINARY, self::CHECK_SITE, ...$arguments])) . ' 2>&1', $lines, $status);
+        return [$status, $lines];
+    }
+}
