@@ -109,4 +109,14 @@ bool OpenURL(const QByteArray &address)
     return true;
 }
 
+bool OpenLinkAddress(const QByteArray &address)
+{
+#ifdef Q_OS_WIN
+    const QString text = ansi::toUnicode(address);
+    return isBrowsableAddress(text) && launcher().openAddress(text);
+#else
+    return OpenURL(address);
+#endif
+}
+
 } // namespace vo

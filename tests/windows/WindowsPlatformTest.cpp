@@ -224,7 +224,10 @@ private Q_SLOTS:
     {
         const QString browser = standIn("browser.exe");
         QVERIFY(registerBrowser(u'"' + QDir::toNativeSeparators(browser) + QStringLiteral("\" \"%1\"")));
-        QVERIFY(launcher().openAddress(QStringLiteral("http://127.0.0.1:9/help")));
+        // A footer link: the shell opens it with the program it associates with web addresses;
+        // a local file's address is never handed on.
+        QVERIFY(!OpenLinkAddress("file:///C:/windows/win.ini"));
+        QVERIFY(OpenLinkAddress("http://127.0.0.1:9/help"));
         QCOMPARE(recordedArguments(browser), QStringList{QStringLiteral("http://127.0.0.1:9/help")});
     }
 
