@@ -10,14 +10,11 @@
 set -euo pipefail
 
 readonly program_name=vantrel-oskel
-readonly desktop_id=vantrel-oskel
-readonly component_id=com.vantrel.Oskel
-# The window's class: the console's application name, which Qt gives X11 as WM_CLASS.
-readonly window_class="Vantrel Oskel"
 readonly record_name=.vantrel-oskel-install
 readonly seller_files=(hsettings.dat config.php dbsettings.dat)
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/menu-files.sh"
 
 fail() {
     echo "$*" >&2
@@ -165,21 +162,6 @@ write_file() {
     rm -f -- "$temporary"
 }
 
-# Desktop entry strings escape the backslash; a line break would end the entry's line.
-desktop_text() {
-    local text=${1//\\/"\\\\"}
-    text=${text//$'\r'/" "}
-    printf '%s' "${text//$'\n'/" "}"
-}
-
-xml_text() {
-    # Quoted replacements: bash 5.2 reads a bare & in them as the matched text.
-    local text=${1//&/"&amp;"}
-    text=${text//</"&lt;"}
-    text=${text//>/"&gt;"}
-    printf '%s' "$text"
-}
-
 make_dir "$app_dir"
 put_file "$here/$program_name" "$app_dir/$program_name" 755
 for side in "$here"/banner*.dat "$here/mainskin.dat" "$here/main.ico"; do
@@ -206,40 +188,8 @@ else
     done < <(find "$here/icons/hicolor" -type f \( -name "$desktop_id.png" -o -name "$desktop_id.svg" \) -print0)
 fi
 
-write_file "$desktop_file" <<EOF
-[Desktop Entry]
-Type=Application
-Name=$(desktop_text "$app_name")
-Comment=Keep the settings and the products of your download-protection site
-Exec="$app_dir/$program_name"
-Icon=$(desktop_text "$icon")
-Terminal=false
-Categories=Office;
-StartupWMClass=$window_class
-EOF
-
-write_file "$metainfo_file" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<component type="desktop-application">
-  <id>$component_id</id>
-  <metadata_license>CC0-1.0</metadata_license>
-  <project_license>LicenseRef-proprietary</project_license>
-  <name>$(xml_text "$app_name")</name>
-  <summary>Manage the products and settings of your download-protection site</summary>
-  <description>
-    <p>A desktop console for sellers of digital products: it keeps the settings of the seller's
-      download-protection site, manages the products held there and rebuilds a buyer's download link.</p>
-  </description>
-  <launchable type="desktop-id">$desktop_id.desktop</launchable>
-  <provides>
-    <binary>$program_name</binary>
-  </provides>
-  <content_rating type="oars-1.1"/>
-  <releases>
-    <release version="2.01" date="2026-12-09"/>
-  </releases>
-</component>
-EOF
+desktop_entry "$app_name" "\"$app_dir/$program_name\"" "$icon" | write_file "$desktop_file"
+metainfo "$app_name" "$program_name" | write_file "$metainfo_file"
 
 # Every line of the record written, it takes the place of the old one.
 mv -f -- "$new_record" "$record"

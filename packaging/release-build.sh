@@ -27,11 +27,12 @@ vo_release_build() {
     done
 }
 
-# Copies what packaging/install.sh installs from its own folder into $1: the script, the program
-# and the icons.
+# Copies what packaging/install.sh installs from its own folder into $1: the script with the
+# menu files it reads, the program and the icons.
 vo_stage_payload() {
     cp packaging/install.sh "$1/install.sh"
     chmod 755 "$1/install.sh"
+    cp packaging/menu-files.sh "$1/menu-files.sh"
     cp "$vo_build_dir/bin/vantrel-oskel" "$1/vantrel-oskel"
     cp -R packaging/icons "$1/icons"
 }

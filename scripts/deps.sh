@@ -12,7 +12,7 @@ VO_SITE_TEST_PACKAGES=(php-cli php8.2-sqlite3 php8.2-mysql phpunit mariadb-serve
 # bench/site/hosting loads the servers with wrk.
 VO_BENCH_PACKAGES=(wrk)
 VO_TEST_PACKAGES=(xvfb xauth x11-utils xdotool libxcb1-dev pkg-config 7zip php-cli curl
-                  desktop-file-utils appstream "${VO_SITE_TEST_PACKAGES[@]}")
+                  desktop-file-utils appstream dpkg-dev lintian binutils "${VO_SITE_TEST_PACKAGES[@]}")
 # libFuzzer and its sanitizer runtimes come with clang (scripts/fuzz).
 VO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -7,10 +7,6 @@
 
 #include <cerrno>
 
-#ifdef Q_OS_UNIX
-#include <sys/file.h>
-#endif
-
 namespace vo {
 
 namespace {
@@ -43,21 +39,6 @@ void removeLeftover(const QString &fileName)
 }
 
 } // namespace
-
-bool lockFileExclusively(QFile &file, QString &cause)
-{
-#ifdef Q_OS_UNIX
-    // An advisory lock: it keeps out every program that asks for one, which is what Unix offers.
-    if (flock(file.handle(), LOCK_EX | LOCK_NB) == 0)
-        return true;
-    cause = systemErrorText(errno);
-    return false;
-#else
-    Q_UNUSED(file);
-    Q_UNUSED(cause);
-    return true;
-#endif
-}
 
 ExclusiveFile::ExclusiveFile(const QString &fileName)
     : file_(fileName)

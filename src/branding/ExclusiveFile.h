@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PrivateFile.h"
+
 #include <QFile>
 #include <QString>
 
@@ -41,9 +43,5 @@ private:
     QString fileName_;
     QFile file_;
 };
-
-// Takes the whole file for this process alone; the system's text for the cause on failure.
-// Where the platform offers no lock the file is not held and this succeeds.
-bool lockFileExclusively(QFile &file, QString &cause);
 
 } // namespace vo

@@ -99,8 +99,7 @@ bool OpenURL(const QByteArray &address)
     const std::optional<QString> program = browserProgramFromCommand(registeredHttpCommand());
     if (!program)
         return false;
-    // Quoted, so that blanks in an address cannot split it into arguments of their own.
-    launcher().startDetached(*program, text.isEmpty() ? QStringList() : QStringList{windowsQuotedArgument(text)});
+    launcher().startDetached(*program, text.isEmpty() ? QStringList() : QStringList{text});
 #else
     // No registry here, and file names are case-sensitive: the desktop's own default browser
     // is started as its desktop entry says.
@@ -108,6 +107,16 @@ bool OpenURL(const QByteArray &address)
     launcher().startDetached(call.program, call.arguments);
 #endif
     return true;
+}
+
+bool OpenLinkAddress(const QByteArray &address)
+{
+#ifdef Q_OS_WIN
+    const QString text = ansi::toUnicode(address);
+    return isBrowsableAddress(text) && launcher().openAddress(text);
+#else
+    return OpenURL(address);
+#endif
 }
 
 } // namespace vo

@@ -28,4 +28,10 @@ QString windowsQuotedArgument(QStringView argument);
 // without one. The address always reaches the browser as one argument.
 bool OpenURL(const QByteArray &address);
 
+// Opens a footer link's address. On Windows the shell opens it with whatever it associates with
+// the address, shown normally; elsewhere there is no such association apart from the desktop's
+// browser, so the link opens as OpenURL opens every other address. Only web and mail addresses
+// are handed on; false when nothing was started.
+bool OpenLinkAddress(const QByteArray &address);
+
 } // namespace vo

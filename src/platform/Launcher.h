@@ -13,8 +13,9 @@ public:
     virtual ~Launcher() = default;
 
     // Starts the program and does not wait for it; false when it could not be started. On
-    // Windows the shell's "open" receives the arguments joined by single spaces, unquoted, as
-    // its one parameter string (shown with SW_SHOW, no working folder); elsewhere each argument
+    // Windows the shell's "open" receives the arguments joined by single spaces as its one
+    // parameter string (shown with SW_SHOW, no working folder), each as it is unless it would
+    // not arrive whole (an address with a blank): that one is quoted. Elsewhere each argument
     // reaches the program as it is.
     virtual bool startDetached(const QString &program, const QStringList &arguments) = 0;
 

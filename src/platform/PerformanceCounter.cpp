@@ -1,7 +1,7 @@
 #include "platform/PerformanceCounter.h"
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include <qt_windows.h>
 #else
 #include <time.h>
 #endif
@@ -20,7 +20,7 @@ std::optional<quint64> readPerformanceCounter()
 
 quint32 tickCountMs()
 {
-    return static_cast<quint32>(GetTickCount64());
+    return GetTickCount();
 }
 
 #else

@@ -5,6 +5,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -16,6 +17,7 @@ QString systemErrorText(int code)
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
+// Windows has its own in WindowsFiles.cpp.
 #ifdef Q_OS_UNIX
 
 std::optional<FileFailure> openPrivateFile(QFile &file, QIODevice::OpenMode mode, ExistingName existing)
@@ -53,22 +55,13 @@ bool stillNamedBy(const QFile &file, const QString &name)
         && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
-#else
-
-// Windows creates no links without privileges; the new file takes the folder's permissions.
-std::optional<FileFailure> openPrivateFile(QFile &file, QIODevice::OpenMode mode, ExistingName existing)
+bool lockFileExclusively(QFile &file, QString &cause)
 {
-    if (existing == ExistingName::Refuse)
-        mode |= QIODevice::NewOnly;
-    if (file.open(mode, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return std::nullopt;
-    const int code = existing == ExistingName::Refuse && QFile::exists(file.fileName()) ? EEXIST : EACCES;
-    return FileFailure{code, file.errorString()};
-}
-
-bool stillNamedBy(const QFile &, const QString &)
-{
-    return true;
+    // An advisory lock: it keeps out every program that asks for one, which is what Unix offers.
+    if (flock(file.handle(), LOCK_EX | LOCK_NB) == 0)
+        return true;
+    cause = systemErrorText(errno);
+    return false;
 }
 
 #endif

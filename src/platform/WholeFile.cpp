@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include "platform/WindowsFiles.h"
+#else
 #include <unistd.h>
 #endif
 
@@ -36,14 +38,12 @@ bool folderRefusesNewFiles(const QString &fileName)
     return !folder.isEmpty() && QDir(QFileInfo(fileName).absolutePath()) == QDir(folder);
 }
 
+#ifndef Q_OS_WIN
 std::filesystem::path nativePath(const QString &fileName)
 {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(fileName.toStdWString());
-#else
     return std::filesystem::path(QFile::encodeName(fileName).toStdString());
-#endif
 }
+#endif
 
 // The cause in the system's words when the bytes did not all reach the disk.
 std::optional<QString> putBytes(QFileDevice &file, const QString &fileName, const QByteArray &bytes)
@@ -88,17 +88,18 @@ std::optional<QString> refusedForWriting(const QString &fileName)
 
 ReplacementFile::ReplacementFile(QString fileName)
     : fileName_(std::move(fileName))
-    , temporary_(fileName_ + QStringLiteral(".XXXXXX"))
 {
+    temporary_.emplace(fileName_ + QStringLiteral(".XXXXXX"));
     // Removed here only while it is still the temporary file; after the rename its name is gone.
-    temporary_.setAutoRemove(false);
+    temporary_->setAutoRemove(false);
 }
 
 ReplacementFile::~ReplacementFile()
 {
-    if (!committed_ && temporary_.isOpen()) {
-        temporary_.close();
-        QFile::remove(temporary_.fileName());
+    if (!committed_ && temporary_ && temporary_->isOpen()) {
+        const QString written = temporary_->fileName();
+        temporary_.reset();
+        QFile::remove(written);
     }
 }
 
@@ -107,30 +108,40 @@ std::optional<QString> ReplacementFile::open()
     if (std::optional<QString> refused = refusedForWriting(fileName_))
         return refused;
     // Made exclusively and for the user alone, whatever the umask says.
-    if (!temporary_.open())
-        return temporary_.errorString();
+    if (!temporary_->open())
+        return temporary_->errorString();
+#ifdef Q_OS_WIN
+    return win::takeAccessOf(temporary_->fileName(), fileName_);
+#else
     const QFileInfo old(fileName_);
-    if (old.exists() && !temporary_.setPermissions(old.permissions()))
-        return temporary_.errorString();
+    if (old.exists() && !temporary_->setPermissions(old.permissions()))
+        return temporary_->errorString();
     return std::nullopt;
+#endif
 }
 
 std::optional<QString> ReplacementFile::commit()
 {
-    if (!temporary_.flush())
-        return temporary_.errorString();
+    if (!temporary_->flush())
+        return temporary_->errorString();
 #ifdef Q_OS_UNIX
     // On the disk before it takes the old file's place, so that a crash leaves one or the other.
-    if (::fsync(temporary_.handle()) != 0)
+    if (::fsync(temporary_->handle()) != 0)
         return systemErrorText(errno);
 #endif
-    const QString written = temporary_.fileName();
-    temporary_.close();
+    const QString written = temporary_->fileName();
+    temporary_.reset();
+#ifdef Q_OS_WIN
+    const std::optional<QString> failure = win::replaceFile(written, fileName_);
+#else
     std::error_code error;
     std::filesystem::rename(nativePath(written), nativePath(fileName_), error);
-    if (error) {
+    const std::optional<QString> failure =
+        error ? std::optional<QString>(QString::fromLocal8Bit(error.message())) : std::nullopt;
+#endif
+    if (failure) {
         QFile::remove(written);
-        return QString::fromLocal8Bit(error.message());
+        return failure;
     }
     committed_ = true;
     return std::nullopt;
@@ -155,8 +166,10 @@ WholeFile::Result WholeFile::write(const QString &fileName, const QByteArray &by
         if (const std::optional<QString> unavailable = beside.open(); !unavailable) {
             if (const std::optional<QString> cause = putBytes(beside.device(), fileName, bytes))
                 return {Outcome::WriteFailed, *cause};
+            // The old file could not be replaced (on Windows: another program holds it open),
+            // and it stays as it was.
             if (const std::optional<QString> cause = beside.commit())
-                return {Outcome::WriteFailed, *cause};
+                return {Outcome::CreateFailed, *cause};
             return {};
         }
     }

@@ -9,11 +9,13 @@
 namespace vo {
 
 // A file replaced in one step: its new bytes go to a temporary file beside it, created for the
-// user alone, which then takes the old file's mode and is renamed over it. The rename replaces
-// whatever stands under the name without following it, and the temporary file never outlives
-// the object unless committed. A name that is a symbolic link or a folder is refused: the file
-// is the console's own, and a link there was planted to carry its bytes elsewhere. So is a file
-// that the user may not write (writeRefusal): the rename would pass over its protection.
+// user alone, which then takes the old file's mode (on Windows its access list) and is renamed
+// over it. The rename replaces whatever stands under the name without following it, and the
+// temporary file never outlives the object unless committed. A name that is a symbolic link or
+// a folder is refused: the file is the console's own, and a link there was planted to carry its
+// bytes elsewhere. So is a file that the user may not write (writeRefusal; on Windows the
+// read-only attribute): the rename would pass over its protection. On Windows a file that
+// another program holds open without letting it be replaced fails at the commit.
 class ReplacementFile
 {
 public:
@@ -24,19 +26,20 @@ public:
 
     // The system's words when the file cannot be made.
     std::optional<QString> open();
-    QFileDevice &device() { return temporary_; }
+    QFileDevice &device() { return *temporary_; }
     // Puts the written file in place of the old one; the system's words when that fails, and
     // then the old file stays as it was.
     std::optional<QString> commit();
 
 private:
     QString fileName_;
-    QTemporaryFile temporary_;
+    // Let go of at the commit: its close() keeps the handle, and Windows renames no open file.
+    std::optional<QTemporaryFile> temporary_;
     bool committed_ = false;
 };
 
-// Replaces a file in one step through a ReplacementFile. A full disk or a failed rename leaves
-// the old file as it was.
+// Replaces a file in one step through a ReplacementFile. A full disk (WriteFailed) or a file that
+// cannot be replaced (CreateFailed) leaves the old file as it was.
 //
 // A folder that refuses new files while the file itself may be written (a program folder owned
 // by another user, holding the seller's own settings files) gets the file rewritten in place

@@ -3,11 +3,12 @@
 #include "platform/PrivateFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include "platform/WindowsFiles.h"
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -31,10 +32,7 @@ std::optional<QString> writeRefusal(const QString &fileName)
 
 std::optional<QString> writeRefusal(const QString &fileName)
 {
-    const QFileInfo file(fileName);
-    if (!file.exists() || file.isWritable())
-        return std::nullopt;
-    return systemErrorText(EACCES);
+    return win::readOnlyRefusal(fileName);
 }
 
 #endif

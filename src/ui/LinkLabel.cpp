@@ -112,10 +112,9 @@ void LinkLabel::setHighlighted(bool highlighted)
 
 void LinkLabel::open() const
 {
-    // The same browser as every other address of the console; a label without an address
-    // opens nothing, and OpenURL refuses what is no web or mail address.
+    // A label without an address opens nothing.
     if (!address_.isEmpty())
-        OpenURL(address_);
+        OpenLinkAddress(address_);
 }
 
 } // namespace vo

@@ -8,8 +8,8 @@
 namespace vo {
 
 // A footer link: its caption drawn underlined, the hand pointer, highlighted while the pointer
-// is over it. A click (or Space or Enter when it has the focus) opens its address in the default
-// browser (OpenURL). Without an address a click does nothing; without a caption the link is
+// is over it. A click (or Space or Enter when it has the focus) opens its address
+// (OpenLinkAddress). Without an address a click does nothing; without a caption the link is
 // hidden. Assistive technology sees a link that it can press.
 class LinkLabel : public QLabel
 {

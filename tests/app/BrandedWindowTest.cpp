@@ -160,14 +160,20 @@ private Q_SLOTS:
         QTest::mouseClick(banner, Qt::LeftButton);
         QTest::mouseClick(child<LinkLabel>(&window, "lblLink1URL"), Qt::LeftButton);
 
+        QCOMPARE(launcher.starts.value(0).arguments, QStringList{QStringLiteral("http://aff.example/?id=seller7")});
+        QCOMPARE(launcher.starts.value(1).arguments, QStringList{QStringLiteral("http://help.example/")});
+        QCOMPARE(launcher.starts.value(2).arguments, QStringList{QStringLiteral("http://ad.example/")});
+#ifdef Q_OS_WIN
+        // The footer link is the shell's to open, with what Windows associates with it.
+        QCOMPARE(launcher.starts.size(), 3);
+        QCOMPARE(launcher.opened, QStringList{QStringLiteral("http://docs.example/")});
+#else
         // Every address goes to the same browser, the footer link's too.
         QCOMPARE(launcher.starts.size(), 4);
-        QCOMPARE(launcher.starts[0].arguments, QStringList{QStringLiteral("http://aff.example/?id=seller7")});
-        QCOMPARE(launcher.starts[1].arguments, QStringList{QStringLiteral("http://help.example/")});
-        QCOMPARE(launcher.starts[2].arguments, QStringList{QStringLiteral("http://ad.example/")});
         QCOMPARE(launcher.starts[3].arguments, QStringList{QStringLiteral("http://docs.example/")});
         QCOMPARE(launcher.starts[3].program, launcher.starts[0].program);
         QVERIFY(launcher.opened.isEmpty());
+#endif
     }
 
     void welcomePageTakesEnterAndOpensItsLinksInTheBrowser()

@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QString>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 namespace vo::test {
 
@@ -25,11 +27,13 @@ inline QByteArray readFile(const QString &name)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() && file.flush();
 }
 
+#ifdef Q_OS_UNIX
 // The permission bits of the name itself (a link's own), or -1 when nothing stands there.
 inline int modeOf(const QString &name)
 {
     struct stat status {};
     return ::lstat(QFile::encodeName(name).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
+#endif
 
 } // namespace vo::test

@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,13 +87,13 @@ bool validEntryAndMetainfo(const QString &home)
 class RunningConsole
 {
 public:
-    explicit RunningConsole(const QString &home)
+    explicit RunningConsole(const QString &home, const QString &launcher = {})
     {
         QProcessEnvironment environment = environmentFor(home);
         environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         process_.setProcessEnvironment(environment);
         process_.setWorkingDirectory(home); // the application folder must not come from here
-        process_.start(home + u"/.local/bin/vantrel-oskel"_s, {});
+        process_.start(launcher.isEmpty() ? home + u"/.local/bin/vantrel-oskel"_s : launcher, {});
     }
     ~RunningConsole()
     {
@@ -250,6 +251,42 @@ private Q_SLOTS:
         QVERIFY2(removed.out.contains(u": dbsettings.dat\n"_s), qPrintable(removed.out));
         QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{u"dbsettings.dat"_s});
+    }
+
+    void debianPackageStartsEachUsersOwnCopy()
+    {
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+        const QString root = work.filePath(u"root"_s);
+        const QString home = work.filePath(u"home"_s);
+        QVERIFY(QDir().mkpath(home));
+        // The script fails when lintian reports an error.
+        const Outcome made = run(SourceDir + u"/scripts/package"_s, {work.path()}, work.path());
+        QVERIFY2(made.exitCode == 0, qPrintable(made.out + made.err));
+        const QString deb = work.filePath(u"vantrel-oskel_2.01_amd64.deb"_s);
+        const QString depends = run(u"dpkg-deb"_s, {u"-f"_s, deb, u"Depends"_s}, work.path()).out;
+        for (const QString &package : {u"libqt6widgets6 "_s, u"libqt6network6 "_s, u"libssl3 "_s, u"qt6-qpa-plugins"_s})
+            QVERIFY2(depends.contains(package), qPrintable(depends));
+        QCOMPARE(run(u"dpkg-deb"_s, {u"-x"_s, deb, root}, work.path()).exitCode, 0);
+        QStringList files = entriesUnder(root);
+        files.removeIf([&](const QString &entry) { return !QFileInfo(root + u'/' + entry).isFile(); });
+        QCOMPARE(files.filter(u"usr/share/icons/"_s).size(), 9);
+        QCOMPARE(files.filter(QRegularExpression(u"^usr/(bin|lib|share/(applications|metainfo))/"_s)),
+                 u"usr/bin/vantrel-oskel usr/lib/vantrel-oskel/vantrel-oskel "
+                 "usr/share/applications/vantrel-oskel.desktop usr/share/metainfo/com.vantrel.Oskel.metainfo.xml"_s.split(u' '));
+        QCOMPARE(run(u"desktop-file-validate"_s, {root + u"/usr/share/applications/vantrel-oskel.desktop"_s}, home).exitCode, 0);
+
+        // Each start brings the user's copy up to date with the packaged program, which an
+        // upgrade replaced.
+        const QString app = home + u"/.local/share/vantrel-oskel"_s;
+        QVERIFY(QDir().mkpath(app));
+        QVERIFY(writeFile(app + u"/vantrel-oskel"_s, "the program before the upgrade"));
+        {
+            RunningConsole console(home, root + u"/usr/bin/vantrel-oskel"_s);
+            QTRY_VERIFY_WITH_TIMEOUT(console.window(u"Vantrel Oskel"_s).id != 0, 20000);
+        }
+        QCOMPARE(readFile(app + u"/vantrel-oskel"_s), readFile(root + u"/usr/lib/vantrel-oskel/vantrel-oskel"_s));
+        QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{u"vantrel-oskel"_s});
     }
 
     void bundleRefusesBrandingTheConsoleWouldMisread()

@@ -1,6 +1,7 @@
 #include "net/IdExceptions.h"
 #include "net/IdHTTP.h"
 #include "net/MultipartForm.h"
+#include "common/SystemText.h"
 #include "support/ScriptServer.h"
 
 #include <QBuffer>
@@ -8,10 +9,19 @@
 #include <QTest>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+using NativeSocket = SOCKET;
+using socklen_t = int;
+#define closeNativeSocket closesocket
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+using NativeSocket = int;
+#define closeNativeSocket ::close
+#endif
 
 #include <functional>
 #include <memory>
@@ -82,7 +92,7 @@ public:
         ::getsockname(fd_, reinterpret_cast<sockaddr *>(&addr), &len);
         port_ = ntohs(addr.sin_port);
     }
-    ~FullBacklog() { ::close(fd_); }
+    ~FullBacklog() { closeNativeSocket(fd_); }
     FullBacklog(const FullBacklog &) = delete;
     FullBacklog &operator=(const FullBacklog &) = delete;
 
@@ -102,7 +112,7 @@ public:
     }
 
 private:
-    int fd_ = -1;
+    NativeSocket fd_{};
     quint16 port_ = 0;
     std::vector<std::unique_ptr<QTcpSocket>> fillers_;
 };
@@ -646,6 +656,8 @@ private Q_SLOTS:
     {
         QFETCH(ScriptedReply, reply);
         QFETCH(bool, reset);
+        if (reset && vo::test::underWine())
+            QSKIP("Wine passes a reset to Qt's socket as no event at all: the read waits on");
         ScriptServer server;
         for (int i = 0; i < 3; ++i)
             server.queue(reply);

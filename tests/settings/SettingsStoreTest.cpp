@@ -1,5 +1,7 @@
 #include "common/Files.h"
+#ifdef Q_OS_UNIX
 #include "common/Unprivileged.h"
+#endif
 #include "platform/AppError.h"
 #include "platform/WholeFile.h"
 #include "settings/ProfileIni.h"
@@ -13,7 +15,9 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 using namespace vo;
 using namespace vo::test;
@@ -279,6 +283,8 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(configFile()));
     }
 
+#ifdef Q_OS_UNIX
+    // (Windows' read-only attribute: test_windows_platform.)
     // The seller's write protection, as an ordinary user meets it: a read-only settings file
     // stops the save before anything is written, a read-only "config.php" once the settings
     // file is. Neither is replaced behind the protection.
@@ -316,6 +322,7 @@ private Q_SLOTS:
         QCOMPARE(readFile(configFile()), kEmptyConfigPhp);
         QCOMPARE(modeOf(configFile()), 0444);
     }
+#endif
 
     void uncreatableConfigPhpAfterTheSettingsFile()
     {
@@ -379,9 +386,11 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary left
     }
 
+#ifdef Q_OS_UNIX
     // Both files hold the database password or the secret key: made for the seller alone
     // whatever the umask, a replaced one keeps the mode the seller gave it, and a link planted
     // under the name is refused with the usual error, its target left exactly as it was.
+    // (Windows' access lists: test_windows_platform.)
     void secretsStayWithTheSeller()
     {
         const mode_t umaskBefore = ::umask(022);
@@ -408,6 +417,7 @@ private Q_SLOTS:
         QCOMPARE(readFile(target), QByteArray("theirs"));
         QVERIFY(QFileInfo(configFile()).isSymbolicLink());
     }
+#endif
 };
 
 QTEST_GUILESS_MAIN(SettingsStoreTest)

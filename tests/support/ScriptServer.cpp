@@ -5,7 +5,11 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 namespace vo::test {
 
@@ -190,7 +194,12 @@ private:
             case ScriptedReply::Step::Reset: {
                 // Closing with a zero linger time sends RST instead of FIN.
                 const linger now{1, 0};
+#ifdef Q_OS_WIN
+                ::setsockopt(SOCKET(socket_->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                             reinterpret_cast<const char *>(&now), sizeof now);
+#else
                 ::setsockopt(int(socket_->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+#endif
                 socket_->abort();
                 return;
             }

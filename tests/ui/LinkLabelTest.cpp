@@ -16,12 +16,18 @@ using vo::test::RecordingLauncher;
 namespace {
 
 // The address of each browser start: OpenURL hands it over as the last argument.
+// The addresses the links handed on: to the shell's own association on Windows, to the browser
+// that opens every other address elsewhere.
 QStringList browsed(const RecordingLauncher &recorder)
 {
+#ifdef Q_OS_WIN
+    return recorder.starts.isEmpty() ? recorder.opened : QStringList{QStringLiteral("started a program")};
+#else
     QStringList addresses;
     for (const RecordingLauncher::Start &start : recorder.starts)
         addresses << start.arguments.value(start.arguments.size() - 1);
-    return addresses;
+    return recorder.opened.isEmpty() ? addresses : QStringList{QStringLiteral("opened with the system")};
+#endif
 }
 
 } // namespace
@@ -73,10 +79,8 @@ private Q_SLOTS:
         QTest::mouseClick(&label, Qt::LeftButton);
         QTest::keyClick(&label, Qt::Key_Space);
         QTest::mouseClick(&label, Qt::RightButton);
-        // The same browser as every other address: OpenURL's, not the system's own choice.
         QCOMPARE(browsed(recorder), (QStringList{QStringLiteral("http://deals.example/caf\u00E9"),
                                                  QStringLiteral("http://deals.example/caf\u00E9")}));
-        QVERIFY(recorder.opened.isEmpty());
     }
 
     void assistiveTechnologyCanPressIt()

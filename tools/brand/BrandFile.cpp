@@ -7,6 +7,7 @@
 #include <QTemporaryFile>
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace vo::brand {
@@ -25,24 +26,30 @@ std::filesystem::path fsPath(const QString &name)
 
 Outcome transform(Direction direction, const QString &source, const QString &destination)
 {
-    QTemporaryFile temporary(destination + QStringLiteral(".XXXXXX"));
-    if (!temporary.open())
-        throw cannotCreateFile(QFileInfo(destination).absoluteFilePath(), temporary.errorString());
-    temporary.close(); // the file operation opens it again for itself; the name stays reserved
+    // The name is reserved by a temporary file that is then let go of entirely: its close()
+    // alone would keep it open, and on Windows the file operation could not open it again.
+    QString reserved;
+    {
+        QTemporaryFile temporary(destination + QStringLiteral(".XXXXXX"));
+        temporary.setAutoRemove(false);
+        if (!temporary.open())
+            throw cannotCreateFile(QFileInfo(destination).absoluteFilePath(), temporary.errorString());
+        reserved = temporary.fileName();
+    }
+    const std::unique_ptr<const QString, void (*)(const QString *)> removeUnlessRenamed(
+        &reserved, [](const QString *name) { QFile::remove(*name); });
     // A temporary file is private to its owner; the result gets the destination's usual rights.
-    temporary.setPermissions(QFile::exists(destination) ? QFile::permissions(destination) : NewFilePermissions);
+    QFile::setPermissions(reserved, QFile::exists(destination) ? QFile::permissions(destination) : NewFilePermissions);
 
-    const bool ok = direction == Direction::Encrypt ? EncryptFileTo(source, temporary.fileName())
-                                                    : DecryptFileTo(source, temporary.fileName());
+    const bool ok = direction == Direction::Encrypt ? EncryptFileTo(source, reserved) : DecryptFileTo(source, reserved);
     if (!ok)
         return direction == Direction::Encrypt ? Outcome::WriteFailed : Outcome::NotAContainer;
 
     std::error_code error;
-    std::filesystem::rename(fsPath(temporary.fileName()), fsPath(destination), error);
+    std::filesystem::rename(fsPath(reserved), fsPath(destination), error);
     if (error)
         throw cannotCreateFile(QFileInfo(destination).absoluteFilePath(), QString::fromStdString(error.message()));
-    temporary.setAutoRemove(false); // it is the destination now
-    return Outcome::Done;
+    return Outcome::Done; // the reserved name is gone, and removing it does nothing
 }
 
 } // namespace vo::brand
