@@ -64,7 +64,7 @@ class ScriptedConsole
 {
 public:
     // Long enough for any healthy reply on a busy machine, short enough for a stalled one.
-    static constexpr int kShortWaitMs = 2000;
+    static constexpr int kShortWaitMs = 1000;
 
     ScriptedConsole()
         : brandingText("<%%BranderCode%%>BC9<%%/BranderCode%%>\r\n<%%BranderType%%>Master<%%/BranderType%%>\r\n"
