@@ -78,7 +78,7 @@ final class DownloadTicketTest extends TestCase
         // Every process opens its connection, then waits for the same start signal.
         $script = 'require $argv[1] . "/lib/autoload.php"; $db = Vantrel\Kit\Kit::fromDir($argv[1])->db();'
             . ' for ($i = 0; $i < 5000 && !is_file($argv[3]); ++$i) usleep(1000);'
-            . ' echo (new Vantrel\Kit\TicketStore($db))->redeem($argv[2], "192.0.2.1", new Vantrel\Kit\TicketLimits(0, 1, 0), 1_800_000_000) ?? "served";';
+            . ' echo (new Vantrel\Kit\TicketStore($db))->deliver($argv[2], "book.zip", "192.0.2.1", null, 7, new Vantrel\Kit\TicketLimits(0, 1, 0), 1_800_000_000) ?? "served";';
         $runs = [];
         for ($i = 0; $i < 8; ++$i) {
             $process = proc_open([PHP_BINARY, '-r', $script, $this->shop->kit->kitDir, $link['t'], $go],

@@ -102,7 +102,7 @@ final class ThanksHttpTest extends TestCase
         foreach ($this->shop->httpLinks() as $target) {
             $dispositions[] = $kit->request('GET', $target)->headers['content-disposition'] ?? '';
         }
-        $this->assertSame(["attachment; filename=\"b__ch.zip\"; filename*=UTF-8''b%C3%BCch.zip",
+        $this->assertSame(["attachment; filename=\"b_ch.zip\"; filename*=UTF-8''b%C3%BCch.zip",
                            'attachment; filename="caf_.zip"'], $dispositions);
     }
 
