@@ -47,18 +47,19 @@ final class ArchiveReply
     /** @return array<string, string> */
     public function headers(): array
     {
-        // A server that takes the file over sets the length, the range and the validators itself.
+        // A server that takes the file over sets the length and the range itself. It keeps the
+        // validators (Apache) or sets the same ones (nginx), against which it checks If-Range.
         $own = $this->handOver !== null ? [] : [
             'Content-Length' => (string) $this->range->length(),
             ...($this->status() === 206
                 ? ['Content-Range' => "bytes {$this->range->first}-{$this->range->last}/{$this->file->size}"] : []),
             'Accept-Ranges' => 'bytes',
-            'ETag' => $this->file->etag(),
-            'Last-Modified' => $this->file->lastModified(),
         ];
         return [
             'Content-Type' => 'application/zip',
             ...$own,
+            'ETag' => $this->file->etag(),
+            'Last-Modified' => $this->file->lastModified(),
             'Content-Disposition' => self::disposition($this->name),
             'Cache-Control' => 'no-store',
             'X-Content-Type-Options' => 'nosniff',
