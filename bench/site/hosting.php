@@ -2,15 +2,25 @@
 declare(strict_types=1);
 
 // One server's figures for bench/site/hosting: 100 buyers at once, half of them opening a thanks
-// page, half downloading a 10 MB archive through download tickets, for SECONDS each in three
-// rounds: the archive sent by PHP, handed to the server (send_with), and, for the yardstick, the
-// same file fetched statically from the same server. The thanks pages come at the same fixed pace
-// in every round, so that every round's downloads share the machine with the same other work.
-// Prints "RESULT key value" lines, with the processor time each part of the machine took.
-// Usage: php hosting.php apache|nginx SECONDS   (VANTREL_TEST_DB=mysql ... for MariaDB;
-//        VANTREL_BENCH_MARIADB_PID, the MariaDB server's process, for its processor time)
+// page, half downloading a 10 MB archive through download tickets, for SECONDS a round: the
+// archive sent by PHP, or handed to the server (send_with) once the kit has proven that hand-over
+// there, each ticketed round right after a round in which the same file is fetched statically
+// from the same server, the yardstick its ratio is taken against. The pairs come REPEATS times in
+// turn, so that a drift of the machine touches every kind of round alike, and the ratios are
+// medians over the repetitions. With "persistent", the same pairs again with the kit's MariaDB
+// connection persistent ('db_persistent'). The thanks pages come at the same fixed pace in every
+// round, so that every round's downloads share the machine with the same other work.
+// Prints "RESULT key value" lines, a key once per repetition, with the processor time each part
+// of the machine took; stderr ends with the medians.
+// Usage: php hosting.php apache|nginx SECONDS [persistent]   (VANTREL_TEST_DB=mysql ... for
+//        MariaDB; VANTREL_BENCH_MARIADB_PID, the MariaDB server's process, for its processor time)
 
 require dirname(__DIR__, 2) . '/site/tests/bootstrap.php';
+require __DIR__ . '/HostingRound.php';
+require __DIR__ . '/HostingRounds.php';
+require __DIR__ . '/HandOverCheck.php';
+// The test bootstrap sends PHP's errors nowhere; a failed run must say why.
+ini_set('display_errors', 'stderr');
 
 use Vantrel\Kit\ProductStore;
 use Vantrel\Kit\SendWith;
@@ -30,10 +40,14 @@ const WORKERS = BUYERS;
 const THANKS_PER_SECOND = 100;
 // /proc/PID/stat counts processor time in USER_HZ ticks, 100 a second on Linux.
 const TICKS_PER_SECOND = 100;
+// Three give a median that one disturbed round cannot move.
+const REPEATS = 3;
 
-[, $kind, $seconds] = $argv + [null, 'nginx', '20'];
+[, $kind, $seconds, $persistent] = $argv + [null, 'nginx', '20', ''];
 $seconds = max(1, (int) $seconds);
 $serverKind = ['apache' => 'apache', 'nginx' => 'nginx'][$kind] ?? throw new InvalidArgumentException('apache or nginx');
+$connections = $persistent === 'persistent' ? [false, true]
+    : ($persistent === '' ? [false] : throw new InvalidArgumentException('the third argument is "persistent" or nothing'));
 
 $fixture = new KitFixture(['sSecretKey' => 'bench-secret-key']);
 $server = null;
@@ -53,11 +67,13 @@ try {
     $server = RealServer::start($serverKind, $kitDir, ['workers' => WORKERS, 'opcache' => true]);
     $base = $server->urlPath;
     $downloads = [];
-    $kept = TicketLimits::fromConfig($kit->config)->keptSeconds();
+    $limits = TicketLimits::fromConfig($kit->config);
     for ($i = 0; $i < TICKETS; ++$i) {
         // One buyer each: a buyer has only a few live tickets of a product.
         $buyer = '10.0.' . intdiv($i, 256) . '.' . ($i % 256);
-        $downloads[] = $base . '/download.php?t=' . $tickets->issue($code, $key, $buyer, $kept, time()) . '&f=bench.zip';
+        $token = $tickets->issue($code, $key, $buyer, $limits, time())->token
+            ?? throw new RuntimeException("no ticket for {$buyer}: the kit's limits are not the bench's");
+        $downloads[] = $base . '/download.php?t=' . $token . '&f=bench.zip';
     }
     $work = dirname($kitDir);
     file_put_contents($work . '/thanks.txt', $base . '/thanks.php?id=' . $code . '&sk=' . $key . "\n");
@@ -67,29 +83,47 @@ try {
     // Every worker sends an archive once before anything is measured: a PHP worker keeps the
     // memory of its first download for the next, which is no growth of the server's.
     load($server, [new Buyers($work . '/tickets.txt', BUYERS, downloadThreads())], 5);
+    // Until proven, the kit would send the "handed over" archives through PHP itself, and the
+    // hand-over's rounds would measure PHP again.
+    $fixture->writeSettings(['send_with' => $server->offload()->value]);
+    HandOverCheck::prove($server, $kit->db());
+    fprintf(STDERR, "%s: send_with '%s' proven\n", $kind, $server->offload()->value);
+
     $mariadbPid = (int) getenv('VANTREL_BENCH_MARIADB_PID');
     $thanksBuyers = new Buyers($work . '/thanks.txt', BUYERS - intdiv(BUYERS, 2), 1, THANKS_PER_SECOND);
-    // The thanks pages alone first: what every round spends besides its downloads.
-    [, $background] = measured($server, [$thanksBuyers], min($seconds, 5), $mariadbPid);
-    foreach ($background as $part => $cores) {
-        printf("RESULT site_hosting_%s_thanks_only_cores_%s %.2f\n", $kind, $part, $cores);
+    // The thanks pages alone first: what every round spends besides its downloads. They connect
+    // to MariaDB too, so a persistent connection changes their share.
+    $background = [];
+    foreach ($connections as $isPersistent) {
+        $fixture->writeSettings(['db_persistent' => $isPersistent]);
+        load($server, [$thanksBuyers], 3);
+        [, $background[(int) $isPersistent]] = measured($server, [$thanksBuyers], min($seconds, 5), $mariadbPid);
+        foreach ($background[(int) $isPersistent] as $part => $cores) {
+            printf("RESULT site_hosting_%s_thanks_only%s_cores_%s %.2f\n", $kind, $isPersistent ? '_persistent' : '', $part, $cores);
+        }
     }
-    $downloadRates = [];
+
     $errors = 0;
     $growth = 0.0;
-    foreach (['static' => SendWith::Php, 'php' => SendWith::Php, 'offload' => $server->offload()] as $round => $sendWith) {
-        $fixture->writeSettings(['send_with' => $sendWith->value]);
-        $targets = $work . '/' . ($round === 'static' ? 'static.txt' : 'tickets.txt');
+    $ratios = [];
+    $staticRate = 0.0;
+    foreach (HostingRounds::plan($server->offload(), $connections, REPEATS) as $round) {
+        // The static round before a ticketed one already runs under its settings: the thanks pages
+        // then do the same work in both, and only the downloads differ.
+        $fixture->writeSettings($round->settings());
+        $targets = $work . '/' . ($round->isStatic() ? 'static.txt' : 'tickets.txt');
         $halves = [$thanksBuyers, new Buyers($targets, intdiv(BUYERS, 2), downloadThreads())];
         // Long enough for PHP's opcache to see the new settings, and every worker warm.
         load($server, $halves, 3);
         $before = pssKib($server);
         [[$thanks, $download], $cores] = measured($server, $halves, $seconds, $mariadbPid);
         $after = pssKib($server);
-        if ($download['requests'] > 0 && $download['bytes'] < $download['requests'] * ARCHIVE_BYTES) {
-            throw new RuntimeException("{$kind} {$round}: the downloads came back short");
+        // wrk counts a refused download among its requests too; those are the round's errors.
+        if ($download['bytes'] < max(0, $download['requests'] - $download['errors']) * ARCHIVE_BYTES) {
+            throw new RuntimeException("{$kind} {$round->name()}: the downloads came back short ({$download['errors']} errors)\n"
+                . $server->logs());
         }
-        $prefix = "site_hosting_{$kind}_{$round}";
+        $prefix = "site_hosting_{$kind}_{$round->name()}";
         foreach (['thanks' => $thanks, 'download' => $download] as $what => $figures) {
             printf("RESULT %s_%s_rps %.1f\n", $prefix, $what, $figures['requests'] / $figures['seconds']);
             printf("RESULT %s_%s_p50_ms %.2f\n", $prefix, $what, $figures['p50_ms']);
@@ -102,24 +136,33 @@ try {
         foreach ($cores as $part => $used) {
             printf("RESULT %s_cores_%s %.2f\n", $prefix, $part, $used);
             if ($downloadsPerSecond > 0) {
-                printf("RESULT %s_ms_per_download_%s %.2f\n", $prefix, $part, 1000 * ($used - $background[$part]) / $downloadsPerSecond);
+                printf("RESULT %s_ms_per_download_%s %.2f\n", $prefix, $part,
+                    1000 * ($used - $background[(int) $round->persistent][$part]) / $downloadsPerSecond);
             }
         }
-        $downloadRates[$round] = $download['bytes'] / $download['seconds'];
+        $rate = $download['bytes'] / $download['seconds'];
+        if ($round->isStatic()) {
+            $staticRate = $rate;
+        } elseif ($staticRate > 0) {
+            $ratios[$round->name()][] = $rate / $staticRate;
+            printf("RESULT site_hosting_%s_%s_ratio %.3f\n", $kind, $round->name(), $rate / $staticRate);
+            $staticRate = 0.0;
+        }
         $errors += $thanks['errors'] + $download['errors'];
         $growth = max($growth, ($after - $before) / 1024);
         printf("RESULT %s_pss_before_mib %.1f\n", $prefix, $before / 1024);
         printf("RESULT %s_pss_after_mib %.1f\n", $prefix, $after / 1024);
         fprintf(STDERR, "%s, %s: %.0f downloads/s, %.0f thanks pages/s, errors %d + %d, server %.0f -> %.0f MiB\n",
-            $kind, $round === 'static' ? 'static file' : $sendWith->value, $downloadsPerSecond,
-            $thanks['requests'] / $thanks['seconds'], $download['errors'], $thanks['errors'], $before / 1024, $after / 1024);
+            $kind, $round->label(), $downloadsPerSecond, $thanks['requests'] / $thanks['seconds'],
+            $download['errors'], $thanks['errors'], $before / 1024, $after / 1024);
         if ($thanks['requests'] / $thanks['seconds'] < 0.95 * THANKS_PER_SECOND) {
             fprintf(STDERR, "%s, %s: the thanks pages fell behind their pace; this round carried less load than the others\n",
-                $kind, $round);
+                $kind, $round->label());
         }
     }
-    foreach (['php', 'offload'] as $round) {
-        printf("RESULT site_hosting_%s_%s_ratio %.3f\n", $kind, $round, $downloadRates[$round] / $downloadRates['static']);
+    foreach ($ratios as $name => $values) {
+        [$median, $low, $high] = HostingRounds::medianAndRange($values);
+        fprintf(STDERR, "%s, %s / static: %.2f (%.2f-%.2f over %d pairs)\n", $kind, $name, $median, $low, $high, count($values));
     }
     printf("RESULT site_hosting_%s_errors %d\n", $kind, $errors);
     printf("RESULT site_hosting_%s_pss_growth_mib %.1f\n", $kind, $growth);
