@@ -51,6 +51,9 @@ final class HostingTest extends TestCase
                   '/hosting/check-site.php', '/hosting/nginx.conf', '/', '/ebook1', '/ebook1/', '/ebook1/book.zip',
                   '/ebook1/Bonus.ZIP', '/ebook1/extra.Zip', ...array_map(static fn (string $c): string => '/' . $c, SiteGuards::CANARIES),
                   '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php', '/ebook1/../.htaccess'];
+        // The canaries the kit lays stand for what check-site.php must find refused.
+        $paths = [...$paths, ...array_map(static fn (string $name): string => '/' . $name,
+            [...SiteGuards::OTHER_CANARIES, ...SiteGuards::backups(), SiteGuards::CANARY_FOLDER . '/', SiteGuards::CANARY_PICTURE])];
         foreach ($paths as $path) {
             $reply = $kit->request('GET', $path);
             $this->assertContains($reply->status, [403, 404], $path);
@@ -84,10 +87,31 @@ final class HostingTest extends TestCase
     public function testCheckSiteFindsNothingExposed(): void
     {
         $this->shop = new ShopFixture();
-        $this->shop->kit->serve();
-        $this->assertSame([0, ['nothing exposed']], self::checkSite($this->shop->kit->url()));
+        $kit = $this->shop->kit;
+        $kit->serve();
+        $this->assertSame([0, ['nothing exposed']], self::checkSite($kit->url()));
         [$status, $help] = self::checkSite('--help');
         $this->assertSame([0, 'Usage: php check-site.php SITE_URL [ARCHIVE_URL]'], [$status, $help[0]]);
+
+        // An archive root the web server cannot write holds no canary: nothing shows, and nothing is
+        // proven. A real server's workers are www-data, kept out of a folder of root's; php -S runs
+        // as the tests' user, so there the folder is not there at all.
+        $locked = sys_get_temp_dir() . '/vantrel-locked-' . bin2hex(random_bytes(6));
+        if ($kit->realServer !== null && posix_getuid() === 0) {
+            mkdir($locked, 0755);
+        }
+        try {
+            $kit->writeSettings(['archive_root' => $locked]);
+            $url = $kit->url();
+            $why = ': the kit could not lay this canary: the web server could not write it into the archive root';
+            $this->assertSame([2, ["cannot verify listing: {$url}/check-site-canary/{$why}",
+                                   "cannot verify picture: {$url}/check-site-canary/check-site-canary.png{$why}",
+                                   ...array_map(static fn (string $canary): string => "cannot verify archive: {$url}/{$canary}{$why}",
+                                                SiteGuards::CANARIES)]],
+                self::checkSite($url));
+        } finally {
+            is_dir($locked) && rmdir($locked);
+        }
     }
 
     public function testTheWebServerSendsTheArchiveOnlyOnceTheTicketCounted(): void
