@@ -38,6 +38,15 @@ final class HostingTest extends TestCase
         foreach (scandir(dirname(self::CHECK_SITE)) as $name) {
             is_file(dirname(self::CHECK_SITE) . '/' . $name) && copy(dirname(self::CHECK_SITE) . '/' . $name, $kit->kitDir . '/hosting/' . $name);
         }
+        // A thanks page's pictures and style sheets live in the kit's folder and below assets/; in
+        // a product folder, whatever its name, they are the seller's files and never served.
+        $thanksPageFiles = ['/logo.png' => random_bytes(2000), '/assets/site.css' => 'body { margin: 0 }',
+                            '/assets/img/Photo.JPG' => random_bytes(3000)];
+        $productPictures = ['/ebook1/cover.png', '/ebook1/style.css', '/courses/data/cover.jpg', '/courses/data/Look.CSS'];
+        foreach ([...$thanksPageFiles, ...array_fill_keys($productPictures, 'a product picture')] as $path => $bytes) {
+            is_dir(dirname($kit->kitDir . $path)) || mkdir(dirname($kit->kitDir . $path), 0777, true);
+            file_put_contents($kit->kitDir . $path, $bytes);
+        }
         $kit->serve();
         // The first requests make the database file, the canaries and the index pages.
         $this->assertCount(3, $this->shop->httpLinks());
@@ -50,7 +59,8 @@ final class HostingTest extends TestCase
                   '/data/' . SiteGuards::INDEX_FILE, ...$databases, '/tests/phpunit.xml', '/tests/', '/hosting/',
                   '/hosting/check-site.php', '/hosting/nginx.conf', '/', '/ebook1', '/ebook1/', '/ebook1/book.zip',
                   '/ebook1/Bonus.ZIP', '/ebook1/extra.Zip', ...array_map(static fn (string $c): string => '/' . $c, SiteGuards::CANARIES),
-                  '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php', '/ebook1/../.htaccess'];
+                  '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php', '/ebook1/../.htaccess',
+                  ...$productPictures, '/ebook1/../ebook1/cover.png', '/assets/../ebook1/style.css', '/courses/data/'];
         // The canaries the kit lays stand for what check-site.php must find refused.
         $paths = [...$paths, ...array_map(static fn (string $name): string => '/' . $name,
             [...SiteGuards::OTHER_CANARIES, ...SiteGuards::backups(), SiteGuards::CANARY_FOLDER . '/', SiteGuards::CANARY_PICTURE])];
@@ -58,9 +68,13 @@ final class HostingTest extends TestCase
             $reply = $kit->request('GET', $path);
             $this->assertContains($reply->status, [403, 404], $path);
             foreach ([ShopFixture::SECRET, 'PK', 'SQLite format', 'sSecretKey', 'Require all denied', 'Index of',
-                      '<phpunit', 'class ', 'location'] as $leak) {
+                      '<phpunit', 'class ', 'location', 'a product picture'] as $leak) {
                 $this->assertStringNotContainsString($leak, $reply->body, $path);
             }
+        }
+        foreach ($thanksPageFiles as $path => $bytes) {
+            $reply = $kit->request('GET', $path);
+            $this->assertSame([200, true], [$reply->status, $bytes === $reply->body], $path);
         }
     }
 
@@ -114,15 +128,17 @@ final class HostingTest extends TestCase
         }
     }
 
-    public function testTheWebServerSendsTheArchiveOnlyOnceTheTicketCounted(): void
+    /** @dataProvider productFolders */
+    public function testTheWebServerSendsTheArchiveOnlyOnceTheTicketCounted(string $folder): void
     {
         $bytes = random_bytes(300 * 1024 + 7);
         // Each byte a path can hold that the hand-over must escape and the server unescape.
         $name = "Tom's b\xC3\xBCch 100%.zip";
         $offload = KitFixture::sharedServer()?->offload();
-        $this->shop = new ShopFixture(['sMaxDownloads' => 1], [$name => $bytes], 'ebook1',
+        $this->shop = new ShopFixture(['sMaxDownloads' => 1], [$name => $bytes], $folder,
             ['send_with' => ($offload ?? SendWith::XSendfile)->value]);
         $kit = $this->shop->kit;
+        $kit->kit()->db()->prepare('UPDATE products SET folder = ?')->execute([$folder]);
         $kit->serve();
         $page = $kit->request('GET', '/thanks.php?' . http_build_query($this->shop->thanksLink));
         $this->assertSame((string) strlen($page->body), $page->headers['content-length'] ?? 'none');
@@ -144,6 +160,12 @@ final class HostingTest extends TestCase
             $reply->headers['content-disposition'] ?? '');
         $this->assertTrue($bytes === $reply->body, 'the body differs from the archive');
         $this->assertStringContainsString('maximum number of downloads', $kit->request('GET', $target)->body);
+    }
+
+    /** A product folder may be named like one of the kit's own folders, one level down. */
+    public function productFolders(): array
+    {
+        return ['a folder of its own' => ['ebook1'], 'a folder named data' => ['courses/data']];
     }
 
     /** @return array{int, list<string>} check-site.php's exit status and output lines */
