@@ -13,8 +13,16 @@ if (CanaryReport::isAsked($_GET)) {
 }
 
 PublicScript::run('download.php', __DIR__,
-    static fn (Kit $kit) => (($_SERVER['REQUEST_METHOD'] ?? 'GET') === 'GET'
-        ? DownloadDesk::forKit($kit)->answer($_GET, Request::clientAddress())
-        // A HEAD or a POST would count a download that nobody receives.
-        : new PageReply(405, '', ['Allow' => 'GET']))->send(),
+    static function (Kit $kit): void {
+        $method = $_SERVER['REQUEST_METHOD'] ?? 'GET';
+        if ($method !== 'GET' && $method !== 'HEAD') {
+            // A POST would count a download that no browser keeps.
+            (new PageReply(405, '', ['Allow' => 'GET, HEAD']))->send();
+            return;
+        }
+        $proof = $_GET['proof'] ?? null;
+        (is_string($proof)
+            ? ProofDesk::forKit($kit)->answer($proof)
+            : DownloadDesk::forKit($kit)->answer($_GET, Request::clientAddress(), DownloadRequest::fromServer($_SERVER)))->send();
+    },
     PublicScript::pageFailure());

@@ -3,8 +3,10 @@ declare(strict_types=1);
 
 namespace Vantrel\Kit;
 
+use Closure;
 use PDO;
 use RuntimeException;
+use Throwable;
 
 /**
  * The kit's connection: MySQL/MariaDB when config.php names a host, else SQLite in the data folder
@@ -13,10 +15,12 @@ use RuntimeException;
 final class Database
 {
     private const BUSY_SECONDS = 10;
+    private const LOCK_SECONDS = 30;
 
     public static function open(SiteConfig $config, KitSettings $settings): PDO
     {
-        $db = $config->hostname === '' ? self::openSqlite($settings->dataDir) : self::openMysql($config);
+        $db = $config->hostname === '' ? self::openSqlite($settings->dataDir)
+            : self::openMysql($config, $settings->get('db_persistent', false) === true);
         Schema::create($db);
         return $db;
     }
@@ -32,6 +36,35 @@ final class Database
         $found = $query->fetchColumn() !== false;
         $query->closeCursor();
         return $found;
+    }
+
+    /**
+     * Runs $work alone among the requests that ask for the same $lockName: SQLite in a write
+     * transaction, MySQL under a named lock (which also spans DDL, which MySQL commits at once).
+     */
+    public static function exclusively(PDO $db, string $lockName, Closure $work): mixed
+    {
+        if ($db->getAttribute(PDO::ATTR_DRIVER_NAME) === 'sqlite') {
+            $db->exec('BEGIN IMMEDIATE');
+            try {
+                $result = $work();
+                $db->exec('COMMIT');
+                return $result;
+            } catch (Throwable $e) {
+                $db->exec('ROLLBACK');
+                throw $e;
+            }
+        }
+        $lock = $db->prepare('SELECT GET_LOCK(?, ?)');
+        $lock->execute([$lockName, self::LOCK_SECONDS]);
+        if ((int) $lock->fetchColumn() !== 1) {
+            throw new RuntimeException("another request holds the lock {$lockName}");
+        }
+        try {
+            return $work();
+        } finally {
+            $db->prepare('SELECT RELEASE_LOCK(?)')->execute([$lockName]);
+        }
     }
 
     /** PDO DSN parts for $hostname as sellers write it: "host", "host:3307", "[::1]:3307", "localhost:/path.sock". */
@@ -50,7 +83,7 @@ final class Database
         return ['host' => $host === '' ? 'localhost' : $host, 'unix_socket' => $rest];
     }
 
-    private static function openMysql(SiteConfig $config): PDO
+    private static function openMysql(SiteConfig $config, bool $persistent): PDO
     {
         $parts = self::mysqlTarget($config->hostname) + ['dbname' => $config->database];
         $dsn = [];
@@ -65,6 +98,9 @@ final class Database
             PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION,
             PDO::ATTR_EMULATE_PREPARES => false,
             PDO::ATTR_STRINGIFY_FETCHES => true,
+            // Off by default: shared hosts cap the connections per user, and every idle worker
+            // would hold one of them.
+            PDO::ATTR_PERSISTENT => $persistent,
         ]);
         // Binary client character set: bytes travel and are stored unchanged. Strict mode makes an
         // over-long value an error instead of a silently cut one.

@@ -37,7 +37,7 @@ final class PageReply
         }
         // A handler that compresses what is echoed would make the length a lie, and the browser
         // would wait for bytes that never come.
-        if (OutputBuffers::dropAll()) {
+        if (OutputBuffers::dropAll() && $this->status !== 204 && $this->status !== 304) {
             header('Content-Length: ' . strlen($this->body));
         }
         echo $this->body;

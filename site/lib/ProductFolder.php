@@ -38,6 +38,10 @@ final class ProductFolder
         foreach (scandir($this->path) ?: [] as $name) {
             if ($this->archivePath($name) !== null) {
                 $names[] = $name;
+            } elseif (SafePath::hasZipSuffix($name)) {
+                // The seller uploaded it to be offered; only the log can say why it is not.
+                error_log("thanks.php: \"" . addcslashes($name, "\0..\37") . "\" in product folder \"{$this->path}\" is not offered: only regular"
+                    . ' files of the folder itself with a plain name (no leading ".", no "\\") are');
             }
         }
         sort($names, SORT_STRING);

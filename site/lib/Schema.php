@@ -3,11 +3,9 @@ declare(strict_types=1);
 
 namespace Vantrel\Kit;
 
-use Closure;
 use PDO;
 use PDOException;
 use RuntimeException;
-use Throwable;
 
 /**
  * The kit's tables, created on the first request (there is no manual SQL step for the seller).
@@ -17,7 +15,6 @@ use Throwable;
 final class Schema
 {
     private const LOCK_NAME = 'vantrel-kit-schema';
-    private const LOCK_SECONDS = 30;
 
     /**
      * The statements that bring a database to each version, per PDO driver name. A database gets
@@ -95,6 +92,29 @@ final class Schema
                 ADD KEY download_tickets_issued (product_code, issued_to, created),
                 ADD KEY download_tickets_created (created)",
         ],
+    ], 3 => [
+        // A delivery: one archive of a ticket on its way to one client network, which the
+        // requests that resume or split it continue without counting again.
+        'sqlite' => [
+            'CREATE TABLE IF NOT EXISTS download_deliveries (
+                token TEXT NOT NULL,
+                archive TEXT NOT NULL,
+                network TEXT NOT NULL,
+                started INTEGER NOT NULL,
+                served INTEGER NOT NULL,
+                PRIMARY KEY (token, archive, network))',
+            'CREATE INDEX IF NOT EXISTS download_deliveries_started ON download_deliveries (started)',
+        ],
+        'mysql' => [
+            'CREATE TABLE IF NOT EXISTS download_deliveries (
+                token BINARY(32) NOT NULL,
+                archive VARBINARY(255) NOT NULL,
+                network VARBINARY(100) NOT NULL,
+                started BIGINT NOT NULL,
+                served BIGINT NOT NULL,
+                PRIMARY KEY (token, archive, network),
+                KEY download_deliveries_started (started)) ENGINE=InnoDB',
+        ],
     ]];
 
     public static function create(PDO $db): void
@@ -111,7 +131,7 @@ final class Schema
         }
         // Another request may be upgrading too: only one runs the statements, which are not all
         // safe to run twice, and the others find the work done once it lets them in.
-        self::exclusively($db, $driver, static function () use ($db, $driver, $latest): void {
+        Database::exclusively($db, self::LOCK_NAME, static function () use ($db, $driver, $latest): void {
             $version = self::version($db);
             foreach (self::UPGRADES as $to => $statements) {
                 if ($to > $version) {
@@ -122,32 +142,6 @@ final class Schema
             }
             $db->prepare("REPLACE INTO kit_counters (name, value) VALUES ('schema', ?)")->execute([$latest]);
         });
-    }
-
-    /** SQLite runs $work in a write transaction, MySQL under a named lock: its DDL commits at once. */
-    private static function exclusively(PDO $db, string $driver, Closure $work): void
-    {
-        if ($driver === 'sqlite') {
-            $db->exec('BEGIN IMMEDIATE');
-            try {
-                $work();
-                $db->exec('COMMIT');
-            } catch (Throwable $e) {
-                $db->exec('ROLLBACK');
-                throw $e;
-            }
-            return;
-        }
-        $lock = $db->prepare('SELECT GET_LOCK(?, ?)');
-        $lock->execute([self::LOCK_NAME, self::LOCK_SECONDS]);
-        if ((int) $lock->fetchColumn() !== 1) {
-            throw new RuntimeException('another request holds the schema lock');
-        }
-        try {
-            $work();
-        } finally {
-            $db->prepare('SELECT RELEASE_LOCK(?)')->execute([self::LOCK_NAME]);
-        }
     }
 
     private static function version(PDO $db): int

@@ -52,7 +52,8 @@ final class ThanksDesk
                 : PageReply::notice(403, 'Invalid link', 'This thanks page link is not valid.');
         }
         $template = $this->template((string) $product['thanks_page']);
-        $page = ThanksPage::render($template, (string) $product['name'], $this->links($product, $key, $address, $now));
+        [$links, $issue] = $this->downloads($product, $key, $address, $now);
+        $page = ThanksPage::render($template, (string) $product['name'], $links, $issue);
         // The seller's page declares its own charset; the kit's page is in the console's code page.
         return new PageReply(200, $page, $template === null ? ['Content-Type' => Html::CONTENT_TYPE] : []);
     }
@@ -64,21 +65,28 @@ final class ThanksDesk
             . ' or shorter than ' . ThanksKey::MIN_SECRET_BYTES . ' characters.');
     }
 
-    /** @return list<array{name: string, href: string}> */
-    private function links(array $product, string $key, string $address, int $now): array
+    /**
+     * The archives' links under the ticket of this visit, and the ticket with what it has left;
+     * no links when the product has no archive or the visitor's tickets are used up.
+     * @return array{list<array{name: string, href: string}>, ?TicketIssue}
+     */
+    private function downloads(array $product, string $key, string $address, int $now): array
     {
         $folder = ProductFolder::open($this->archiveRoot, (string) $product['folder']);
         $folder?->keepUnlisted();
         $archives = $folder?->archives() ?? [];
         if ($archives === []) {
-            return [];
+            return [[], null];
         }
         $this->throttle->prune($now);
-        $token = $this->tickets->issue((string) $product['code'], $key, $address, $this->limits->keptSeconds(), $now);
-        return array_map(static fn (string $name): array => [
+        $issue = $this->tickets->issue((string) $product['code'], $key, $address, $this->limits, $now);
+        if ($issue->token === null) {
+            return [[], $issue];
+        }
+        return [array_map(static fn (string $name): array => [
             'name' => $name,
-            'href' => 'download.php?t=' . $token . '&f=' . rawurlencode($name),
-        ], $archives);
+            'href' => 'download.php?t=' . $issue->token . '&f=' . rawurlencode($name),
+        ], $archives), $issue];
     }
 
     private function template(string $thanksPage): ?string

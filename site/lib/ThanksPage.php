@@ -25,9 +25,16 @@ final class ThanksPage
         return $path !== null && is_file($path) && filesize($path) <= self::MAX_BYTES ? $path : null;
     }
 
-    /** @param list<array{name: string, href: string}> $links */
-    public static function linksHtml(array $links): string
+    /**
+     * @param list<array{name: string, href: string}> $links
+     * @param TicketIssue|null $issue the ticket behind the links, or why there are none
+     */
+    public static function linksHtml(array $links, ?TicketIssue $issue = null): string
     {
+        if ($issue !== null && $issue->token === null) {
+            return '<p class="downloads">Your downloads of this product are used up. New download links can be had from '
+                . gmdate('j F Y, H:i', $issue->renewsAt) . ' UTC: open this page again then.</p>';
+        }
         if ($links === []) {
             return '<p class="downloads">No download is available for this product yet.</p>';
         }
@@ -35,13 +42,25 @@ final class ThanksPage
         foreach ($links as $link) {
             $items .= '<li><a href="' . Html::text($link['href']) . '">' . Html::fileName($link['name']) . "</a></li>\n";
         }
-        return "<ul class=\"downloads\">\n" . $items . '</ul>';
+        return "<ul class=\"downloads\">\n" . $items . '</ul>' . self::allowanceHtml($issue);
+    }
+
+    private static function allowanceHtml(?TicketIssue $issue): string
+    {
+        $left = [];
+        if ($issue?->downloadsLeft !== null) {
+            $left[] = 'Downloads left: ' . $issue->downloadsLeft . '.';
+        }
+        if ($issue?->addressesLeft !== null) {
+            $left[] = 'New addresses they may be used from: ' . $issue->addressesLeft . '.';
+        }
+        return $left === [] ? '' : "\n<p class=\"allowance\">" . implode(' ', $left) . '</p>';
     }
 
     /** @param list<array{name: string, href: string}> $links */
-    public static function render(?string $template, string $productName, array $links): string
+    public static function render(?string $template, string $productName, array $links, ?TicketIssue $issue = null): string
     {
-        $block = self::linksHtml($links);
+        $block = self::linksHtml($links, $issue);
         if ($template === null) {
             return Html::page('Thank you for your purchase',
                 '<p>Your download of ' . Html::text($productName) . " is ready:</p>\n" . $block);

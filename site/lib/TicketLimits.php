@@ -59,6 +59,18 @@ final class TicketLimits
         return null;
     }
 
+    /** Downloads a ticket that has served $used may still serve; null when there is no limit. */
+    public function downloadsLeft(int $used): ?int
+    {
+        return $this->maxDownloads > 0 ? max(0, $this->maxDownloads - $used) : null;
+    }
+
+    /** Client networks not yet known to a ticket that may still use it; null when there is no limit. */
+    public function addressesLeft(int $known): ?int
+    {
+        return $this->maxAddresses > 0 ? max(0, $this->maxAddresses - $known) : null;
+    }
+
     /** The sentence a refused buyer reads. */
     public static function explain(string $refusal): string
     {

@@ -5,6 +5,7 @@ use PHPUnit\Framework\TestCase;
 use Vantrel\Kit\ArchiveReply;
 use Vantrel\Kit\PageReply;
 use Vantrel\Kit\ThanksKey;
+use Vantrel\Kit\TicketStore;
 
 require_once __DIR__ . '/ShopFixture.php';
 
@@ -29,16 +30,47 @@ final class DownloadTicketTest extends TestCase
         $this->assertStringContainsString($sentence, $reply->body);
     }
 
-    public function testAddressLimitLetsKnownAddressesOnUntilTheDownloadLimit(): void
+    public function testAddressLimitLetsKnownNetworksOnUntilTheDownloadLimit(): void
     {
         $this->shop = new ShopFixture(['sMaxDownloads' => 3, 'sMaxIPs' => 1]);
         [$link] = ShopFixture::links($this->shop->visit());
-        $this->assertServed($this->shop->download($link, '198.51.100.1'));
-        $this->assertRefused(403, 'maximum number of IP addresses', $this->shop->download($link, '2001:db8::2'));
-        // The refused address counted no download: the first one still has two.
-        $this->assertServed($this->shop->download($link, '198.51.100.1'));
-        $this->assertServed($this->shop->download($link, '198.51.100.1'));
-        $this->assertRefused(403, 'maximum number of downloads', $this->shop->download($link, '198.51.100.1'));
+        $this->assertServed($this->shop->download($link, '2001:db8:0:7::1'));
+        $this->assertRefused(403, 'maximum number of IP addresses', $this->shop->download($link, '198.51.100.1'));
+        // The refused address counted no download, and a privacy address of the same /64 is no new one.
+        $this->assertServed($this->shop->download($link, '2001:db8:0:7:a1b2:c3d4:e5f6:1'));
+        $this->assertServed($this->shop->download($link, '2001:db8:0:7::1'));
+        $this->assertRefused(403, 'maximum number of downloads', $this->shop->download($link, '2001:db8:0:7::1'));
+    }
+
+    public function testAtTheCapTheVisitGetsTheLiveTicketWithMostLeftAndNeverASpentOne(): void
+    {
+        $this->shop = new ShopFixture(['sMaxDownloads' => 2, 'sMaxIPs' => 1, 'sExpireTimeout' => 24]);
+        $tokens = [];
+        for ($i = 0; $i < TicketStore::LIVE_PER_CLIENT; ++$i) {
+            $this->shop->clock->advance(60);
+            [$tokens[$i]] = ShopFixture::links($this->shop->visit());
+        }
+        // Newest first: spent, one left, used from another network, two left, spent.
+        foreach ([[4, 2, '198.51.100.1'], [3, 1, '198.51.100.1'], [2, 1, '203.0.113.9'], [0, 2, '198.51.100.1']] as [$i, $times, $from]) {
+            for ($n = 0; $n < $times; ++$n) {
+                $this->assertServed($this->shop->download($tokens[$i], $from));
+            }
+        }
+        $page = $this->shop->visit();
+        $this->assertSame([$tokens[1]], ShopFixture::links($page));
+        $this->assertStringContainsString('<p class="allowance">Downloads left: 2. New addresses they may be used from: 1.</p>', $page->body);
+        $this->assertServed($this->shop->download($tokens[1]));
+        $this->assertSame([$tokens[3]], ShopFixture::links($this->shop->visit()));
+        $this->assertServed($this->shop->download($tokens[3]));
+        $this->assertServed($this->shop->download($tokens[1]));
+
+        // All used up: no link that would fail, and the time the oldest ticket makes way.
+        $usedUp = $this->shop->visit();
+        $this->assertSame([], ShopFixture::links($usedUp));
+        $this->assertStringContainsString('Your downloads of this product are used up. New download links can be had from '
+            . gmdate('j F Y, H:i', $this->shop->clock->now() - 4 * 60 + 24 * 3600) . ' UTC', $usedUp->body);
+        $this->shop->clock->advance(24 * 3600 - 4 * 60);
+        $this->assertNotContains(ShopFixture::links($this->shop->visit())[0], $tokens);
     }
 
     public function testLinkLivesItsHoursAndNegativeLimitsAreOff(): void
@@ -78,7 +110,7 @@ final class DownloadTicketTest extends TestCase
         // Every process opens its connection, then waits for the same start signal.
         $script = 'require $argv[1] . "/lib/autoload.php"; $db = Vantrel\Kit\Kit::fromDir($argv[1])->db();'
             . ' for ($i = 0; $i < 5000 && !is_file($argv[3]); ++$i) usleep(1000);'
-            . ' echo (new Vantrel\Kit\TicketStore($db))->redeem($argv[2], "192.0.2.1", new Vantrel\Kit\TicketLimits(0, 1, 0), 1_800_000_000) ?? "served";';
+            . ' echo (new Vantrel\Kit\TicketStore($db))->deliver($argv[2], "book.zip", "192.0.2.1", null, 7, new Vantrel\Kit\TicketLimits(0, 1, 0), 1_800_000_000) ?? "served";';
         $runs = [];
         for ($i = 0; $i < 8; ++$i) {
             $process = proc_open([PHP_BINARY, '-r', $script, $this->shop->kit->kitDir, $link['t'], $go],

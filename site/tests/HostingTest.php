@@ -129,37 +129,76 @@ final class HostingTest extends TestCase
     }
 
     /** @dataProvider productFolders */
-    public function testTheWebServerSendsTheArchiveOnlyOnceTheTicketCounted(string $folder): void
+    public function testAHandOverIsUsedOnlyOnceProvenAndWhatTheServerCannotDoCountsNothing(string $folder): void
     {
         $bytes = random_bytes(300 * 1024 + 7);
         // Each byte a path can hold that the hand-over must escape and the server unescape.
         $name = "Tom's b\xC3\xBCch 100%.zip";
-        $offload = KitFixture::sharedServer()?->offload();
-        $this->shop = new ShopFixture(['sMaxDownloads' => 1], [$name => $bytes], $folder,
-            ['send_with' => ($offload ?? SendWith::XSendfile)->value]);
+        $server = KitFixture::sharedServer();
+        $offload = $server?->offload() ?? SendWith::XSendfile;
+        $this->shop = new ShopFixture(['sMaxDownloads' => 2], [$name => $bytes], $folder, ['send_with' => $offload->value]);
         $kit = $this->shop->kit;
         $kit->kit()->db()->prepare('UPDATE products SET folder = ?')->execute([$folder]);
         $kit->serve();
         $page = $kit->request('GET', '/thanks.php?' . http_build_query($this->shop->thanksLink));
         $this->assertSame((string) strlen($page->body), $page->headers['content-length'] ?? 'none');
         [$target] = $this->shop->httpLinks();
+        $attachment = "attachment; filename=\"Tom's b_ch 100%.zip\"; filename*=UTF-8''Tom%27s%20b%C3%BCch%20100%25.zip";
 
-        $reply = $kit->request('GET', $target);
-        if ($offload === null) {
-            // PHP's own server takes nothing over: refused before the count, without attachment.
-            $this->assertSame(500, $reply->status);
-            $this->assertArrayNotHasKey('content-disposition', $reply->headers);
-            $this->assertStringContainsString('Nothing was counted', $reply->body);
+        if ($server === null) {
+            // PHP's own server takes nothing over: it cannot prove, and refuses rather than count.
+            $this->assertSame(500, $kit->request('GET', '/download.php?proof=start')->status);
+            $this->assertCannotDeliver($kit->request('GET', $target));
             $kit->writeSettings(['send_with' => 'php']);
-            $reply = $kit->request('GET', $target);
+            $this->assertArchive($bytes, $attachment, $kit->request('GET', $target));
+            return;
         }
-        $this->assertSame([200, 'application/zip', (string) strlen($bytes), 'no-store', 'nosniff'],
-            [$reply->status, $reply->headers['content-type'] ?? '', $reply->headers['content-length'] ?? '',
-             $reply->headers['cache-control'] ?? '', $reply->headers['x-content-type-options'] ?? '']);
-        $this->assertSame("attachment; filename=\"Tom's b__ch 100_.zip\"; filename*=UTF-8''Tom%27s%20b%C3%BCch%20100%25.zip",
-            $reply->headers['content-disposition'] ?? '');
-        $this->assertTrue($bytes === $reply->body, 'the body differs from the archive');
+        // Until the server has been seen to send an archive it was handed, PHP sends it.
+        $this->assertSame(200, $kit->request('HEAD', $target)->status);
+        $unproven = $kit->request('GET', $target);
+        $this->assertArchive($bytes, $attachment, $unproven);
+        $this->assertSame((string) strlen($bytes), $unproven->headers['content-length'] ?? '');
+        $this->assertStringContainsString("send_with '{$offload->value}' has not been proven", $server->logs());
+        $this->assertSame(409, $kit->request('GET', '/download.php?proof=' . str_repeat('0', 64))->status);
+        $canary = $kit->request('GET', '/download.php?proof=start');
+        $this->assertSame([200, 16406], [$canary->status, strlen($canary->body)]);
+        $this->assertSame([200, 'proven'], [($proof = $kit->request('GET', '/download.php?proof=' . hash('sha256', $canary->body)))->status, $proof->body]);
+
+        $proofs = $kit->kit()->db()->query("SELECT COUNT(*) FROM kit_counters WHERE name LIKE 'handover-%'")->fetchColumn();
+        $this->assertSame('1', (string) $proofs, 'the proof is recorded');
+        $handed = $kit->request('GET', $target);
+        $this->assertArchive($bytes, $attachment, $handed);
+        // A resume goes to the server, which answers the range itself; the delivery counted once.
+        $resumed = $kit->request('GET', $target, '', null, ['Range: bytes=1000-', 'If-Range: ' . ($handed->headers['etag'] ?? '')]);
+        $this->assertSame([206, 'bytes 1000-' . (strlen($bytes) - 1) . '/' . strlen($bytes)], [$resumed->status, $resumed->headers['content-range'] ?? '']);
+        $this->assertTrue(substr($bytes, 1000) === $resumed->body, 'the resumed bytes differ');
         $this->assertStringContainsString('maximum number of downloads', $kit->request('GET', $target)->body);
+
+        // A hand-over this server plainly cannot perform is refused before it counts.
+        $wrong = $offload === SendWith::XSendfile ? SendWith::XAccelRedirect : SendWith::XSendfile;
+        $kit->writeSettings(['send_with' => $wrong->value]);
+        [$fresh] = $this->shop->httpLinks();
+        $this->assertCannotDeliver($kit->request('GET', $fresh));
+        $this->assertStringContainsString("send_with '{$wrong->value}' needs", $server->logs());
+        $kit->writeSettings(['send_with' => 'php']);
+        $this->assertArchive($bytes, $attachment, $kit->request('GET', $fresh));
+    }
+
+    private function assertArchive(string $bytes, string $attachment, HttpReply $reply): void
+    {
+        $this->assertSame([200, 'application/zip', $attachment, 'no-store', 'nosniff'],
+            [$reply->status, $reply->headers['content-type'] ?? '', $reply->headers['content-disposition'] ?? '',
+             $reply->headers['cache-control'] ?? '', $reply->headers['x-content-type-options'] ?? '']);
+        $this->assertTrue($bytes === $reply->body, 'the body differs from the archive');
+        $this->assertStringNotContainsString(dirname($this->shop->kit->kitDir), implode("\n", $reply->headers));
+    }
+
+    private function assertCannotDeliver(HttpReply $reply): void
+    {
+        $this->assertSame(500, $reply->status);
+        $this->assertArrayNotHasKey('content-disposition', $reply->headers);
+        $this->assertStringContainsString('Nothing was counted', $reply->body);
+        $this->assertStringNotContainsString(dirname($this->shop->kit->kitDir), implode("\n", $reply->headers) . $reply->body);
     }
 
     /** A product folder may be named like one of the kit's own folders, one level down. */

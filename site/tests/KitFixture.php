@@ -177,11 +177,13 @@ final class KitFixture
     /**
      * GETs every target at once, each over its own connection from $from.
      * @param list<string> $targets
+     * @param list<list<string>> $headers further header lines of each target's request, in the same order
      * @return list<HttpReply> in the order of $targets
      */
-    public function requestsAtOnce(array $targets, string $from = '127.0.0.1'): array
+    public function requestsAtOnce(array $targets, string $from = '127.0.0.1', array $headers = []): array
     {
-        $sockets = array_map(fn (string $target) => $this->send('GET', $target, '', null, [], $from, null), $targets);
+        $sockets = array_map(fn (string $target, int $i) => $this->send('GET', $target, '', null, $headers[$i] ?? [], $from, null),
+            $targets, array_keys($targets));
         $raw = array_fill(0, count($sockets), '');
         $open = $sockets;
         while ($open !== []) {

@@ -100,7 +100,7 @@ final class KitSetupTest extends TestCase
         $db->exec('CREATE TABLE kit_counters (name TEXT NOT NULL PRIMARY KEY, value INTEGER NOT NULL)');
         $db->exec("INSERT INTO kit_counters (name, value) VALUES ('products', 7)");
         Schema::create($db);
-        $this->assertSame(['download_ticket_addresses', 'download_tickets', 'kit_counters', 'products', 'thanks_wrong_tries'],
+        $this->assertSame(['download_deliveries', 'download_ticket_addresses', 'download_tickets', 'kit_counters', 'products', 'thanks_wrong_tries'],
             $db->query("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")->fetchAll(PDO::FETCH_COLUMN));
         $this->assertSame('7', (string) $db->query("SELECT value FROM kit_counters WHERE name = 'products'")->fetchColumn());
 
