@@ -368,14 +368,14 @@ final class HandOverProbe
             // send_with 'php': nothing is handed over.
             return;
         }
-        if ($status === 500) {
-            $findings->unverified('hand-over', $url, 'the kit refuses send_with on this server (see the server\'s error log)');
-            return;
-        }
         if ($status !== 200 || strlen($body) > self::CANARY_BYTES) {
-            $findings->unverified('hand-over', $url, SiteRequest::unsettled($status) ?? ($status === 200
-                ? 'more than 64 KiB came back for a canary of at most 64 KiB'
-                : "answered {$status}: the kit cannot show that the web server delivers what send_with hands it (an older kit?)"));
+            $findings->unverified('hand-over', $url, match (true) {
+                $status === 500 => 'the kit refuses send_with on this server (see the server\'s error log)',
+                $status === 200 => 'more than 64 KiB came back for a canary of at most 64 KiB',
+                $status > 500 => SiteRequest::unsettled($status) . ' (see the server\'s error log)',
+                default => SiteRequest::unsettled($status) ?? "answered {$status}: the kit cannot show that the web server"
+                    . ' delivers what send_with hands it (an older kit?)',
+            });
             return;
         }
         $proof = $this->siteUrl . '/download.php?proof=' . hash('sha256', $body);

@@ -107,6 +107,16 @@ final class HostingTest extends TestCase
         [$status, $help] = self::checkSite('--help');
         $this->assertSame([0, 'Usage: php check-site.php SITE_URL [ARCHIVE_URL]'], [$status, $help[0]]);
 
+        // With a hand-over set, the kit proves it to check-site; php -S takes none over, and says so.
+        $url = $kit->url();
+        $offload = $kit->realServer?->offload();
+        $kit->writeSettings(['send_with' => ($offload ?? SendWith::XSendfile)->value]);
+        $this->assertSame($offload === null ? [2, ["cannot verify hand-over: {$url}/download.php?proof=start: the kit refuses"
+                                                   . " send_with on this server (see the server's error log)"]] : [0, ['nothing exposed']],
+            self::checkSite($url));
+        $proofs = $kit->kit()->db()->query("SELECT COUNT(*) FROM kit_counters WHERE name LIKE 'handover-%'")->fetchColumn();
+        $this->assertSame($offload === null ? 0 : 1, (int) $proofs);
+
         // An archive root the web server cannot write holds no canary: nothing shows, and nothing is
         // proven. A real server's workers are www-data, kept out of a folder of root's; php -S runs
         // as the tests' user, so there the folder is not there at all.
@@ -116,7 +126,6 @@ final class HostingTest extends TestCase
         }
         try {
             $kit->writeSettings(['archive_root' => $locked]);
-            $url = $kit->url();
             $why = ': the kit could not lay this canary: the web server could not write it into the archive root';
             $this->assertSame([2, ["cannot verify listing: {$url}/check-site-canary/{$why}",
                                    "cannot verify picture: {$url}/check-site-canary/check-site-canary.png{$why}",
