@@ -102,8 +102,18 @@ final class HostingTest extends TestCase
     {
         $this->shop = new ShopFixture();
         $kit = $this->shop->kit;
+        // A backup of the seller's own under a canary's name stays as it is, and counts as the canary.
+        $backup = "<?php\r\n  \$sSecretKey=\"an older key\";\r\n?>\r\n";
+        file_put_contents($kit->kitDir . '/config.php.bak', $backup);
         $kit->serve();
         $this->assertSame([0, ['nothing exposed']], self::checkSite($kit->url()));
+        $report = $kit->request('GET', '/download.php?check=canaries');
+        $this->assertSame([200, 'text/plain', implode('', array_map(static fn (string $line): string => $line . "\n", [
+            ...array_map(static fn (string $name): string => 'archive ' . $name, [...SiteGuards::CANARIES, SiteGuards::CANARY_PICTURE]),
+            'archive check-site-canary/', ...array_map(static fn (string $name): string => 'site ' . $name, SiteGuards::backups())]))],
+            [$report->status, $report->headers['content-type'] ?? '', $report->body]);
+        $this->assertSame($backup, file_get_contents($kit->kitDir . '/config.php.bak'));
+        $this->assertSame(SiteGuards::backupText('config.php~'), file_get_contents($kit->kitDir . '/config.php~'));
         [$status, $help] = self::checkSite('--help');
         $this->assertSame([0, 'Usage: php check-site.php SITE_URL [ARCHIVE_URL]'], [$status, $help[0]]);
 
