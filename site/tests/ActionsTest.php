@@ -42,6 +42,8 @@ final class ActionsTest extends TestCase
         foreach (['/actions.php', '//actions.php'] as $path) {
             $reply = $this->kit->request('POST', $path, $body, 'multipart/form-data; boundary=' . $boundary);
             $this->assertSame([200, 'text/plain', 'OK'], [$reply->status, $reply->headers['content-type'], $reply->body], $path);
+            // The peer it saw, for check-site.php to compare with its own end of the connection.
+            $this->assertMatchesRegularExpression('/^127\.0\.0\.1 [1-9][0-9]{0,4}$/D', $reply->headers['x-kit-peer'] ?? '', $path);
             $get = $this->kit->request('GET', $path);
             $this->assertSame(200, $get->status, $path);
         }
@@ -183,7 +185,9 @@ final class ActionsTest extends TestCase
         } finally {
             $proxy->stop();
         }
-        foreach (['Forwarded: for=203.0.113.9', 'X-Forwarded-For: 203.0.113.9', 'X-Real-IP: 203.0.113.9', 'Via: 1.1 cache'] as $header) {
+        foreach (['Forwarded: for=203.0.113.9', 'X-Forwarded-For: 203.0.113.9', 'X-Forwarded-Host: shop.example',
+                  'X-Forwarded-Proto: https', 'X-Real-IP: 203.0.113.9', 'Via: 1.1 cache', 'CF-Connecting-IP: 203.0.113.9',
+                  'True-Client-IP: 203.0.113.9', 'X-Client-IP: 203.0.113.9', 'Fastly-Client-IP: 203.0.113.9'] as $header) {
             $this->assertSame(403, $this->kit->action('5', ['prodcod' => '1'], [$header])->status, $header);
         }
         $this->assertSame(200, $this->kit->action('5', ['prodcod' => '1'])->status);
