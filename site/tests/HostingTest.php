@@ -61,6 +61,9 @@ final class HostingTest extends TestCase
                   '/ebook1/Bonus.ZIP', '/ebook1/extra.Zip', ...array_map(static fn (string $c): string => '/' . $c, SiteGuards::CANARIES),
                   '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php', '/ebook1/../.htaccess',
                   ...$productPictures, '/ebook1/../ebook1/cover.png', '/assets/../ebook1/style.css', '/courses/data/'];
+        // The canaries the kit lays stand for what check-site.php must find refused.
+        $paths = [...$paths, ...array_map(static fn (string $name): string => '/' . $name,
+            [...SiteGuards::OTHER_CANARIES, ...SiteGuards::backups(), SiteGuards::CANARY_FOLDER . '/', SiteGuards::CANARY_PICTURE])];
         foreach ($paths as $path) {
             $reply = $kit->request('GET', $path);
             $this->assertContains($reply->status, [403, 404], $path);
@@ -98,10 +101,50 @@ final class HostingTest extends TestCase
     public function testCheckSiteFindsNothingExposed(): void
     {
         $this->shop = new ShopFixture();
-        $this->shop->kit->serve();
-        $this->assertSame([0, ['nothing exposed']], self::checkSite($this->shop->kit->url()));
+        $kit = $this->shop->kit;
+        // A backup of the seller's own under a canary's name stays as it is, and counts as the canary.
+        $backup = "<?php\r\n  \$sSecretKey=\"an older key\";\r\n?>\r\n";
+        file_put_contents($kit->kitDir . '/config.php.bak', $backup);
+        $kit->serve();
+        $this->assertSame([0, ['nothing exposed']], self::checkSite($kit->url()));
+        $report = $kit->request('GET', '/download.php?check=canaries');
+        $this->assertSame([200, 'text/plain', implode('', array_map(static fn (string $line): string => $line . "\n", [
+            ...array_map(static fn (string $name): string => 'archive ' . $name, [...SiteGuards::CANARIES, SiteGuards::CANARY_PICTURE]),
+            'archive check-site-canary/', ...array_map(static fn (string $name): string => 'site ' . $name, SiteGuards::backups())]))],
+            [$report->status, $report->headers['content-type'] ?? '', $report->body]);
+        $this->assertSame($backup, file_get_contents($kit->kitDir . '/config.php.bak'));
+        $this->assertSame(SiteGuards::backupText('config.php~'), file_get_contents($kit->kitDir . '/config.php~'));
         [$status, $help] = self::checkSite('--help');
         $this->assertSame([0, 'Usage: php check-site.php SITE_URL [ARCHIVE_URL]'], [$status, $help[0]]);
+
+        // With a hand-over set, the kit proves it to check-site; php -S takes none over, and says so.
+        $url = $kit->url();
+        $offload = $kit->realServer?->offload();
+        $kit->writeSettings(['send_with' => ($offload ?? SendWith::XSendfile)->value]);
+        $this->assertSame($offload === null ? [2, ["cannot verify hand-over: {$url}/download.php?proof=start: the kit refuses"
+                                                   . " send_with on this server (see the server's error log)"]] : [0, ['nothing exposed']],
+            self::checkSite($url));
+        $proofs = $kit->kit()->db()->query("SELECT COUNT(*) FROM kit_counters WHERE name LIKE 'handover-%'")->fetchColumn();
+        $this->assertSame($offload === null ? 0 : 1, (int) $proofs);
+
+        // An archive root the web server cannot write holds no canary: nothing shows, and nothing is
+        // proven. A real server's workers are www-data, kept out of a folder of root's; php -S runs
+        // as the tests' user, so there the folder is not there at all.
+        $locked = sys_get_temp_dir() . '/vantrel-locked-' . bin2hex(random_bytes(6));
+        if ($kit->realServer !== null && posix_getuid() === 0) {
+            mkdir($locked, 0755);
+        }
+        try {
+            $kit->writeSettings(['archive_root' => $locked]);
+            $why = ': the kit could not lay this canary: the web server could not write it into the archive root';
+            $this->assertSame([2, ["cannot verify listing: {$url}/check-site-canary/{$why}",
+                                   "cannot verify picture: {$url}/check-site-canary/check-site-canary.png{$why}",
+                                   ...array_map(static fn (string $canary): string => "cannot verify archive: {$url}/{$canary}{$why}",
+                                                SiteGuards::CANARIES)]],
+                self::checkSite($url));
+        } finally {
+            is_dir($locked) && rmdir($locked);
+        }
     }
 
     /** @dataProvider productFolders */
