@@ -5,10 +5,11 @@ VO_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libssl-dev zlib1g-dev libj
 # The demo serves the seller's kit and the publisher's stand-in with PHP's built-in server.
 VO_RUN_PACKAGES=(xvfb xauth x11-utils imagemagick php-cli php8.2-sqlite3)
 # The seller's site kit: its suites run on SQLite and on a scratch MariaDB, under php -S and on
-# Apache, Apache with php-fpm and nginx (scripts/site-test).
+# Apache, Apache with php-fpm and nginx, and a buyer's download in headless Chromium
+# (scripts/site-test).
 # The versioned names are Debian 12's own packages; the unversioned php-sqlite3 is only a pointer.
 VO_SITE_TEST_PACKAGES=(php-cli php8.2-sqlite3 php8.2-mysql phpunit mariadb-server mariadb-client
-                       apache2 libapache2-mod-php8.2 libapache2-mod-xsendfile nginx php8.2-fpm)
+                       apache2 libapache2-mod-php8.2 libapache2-mod-xsendfile nginx php8.2-fpm chromium)
 # bench/site/hosting loads the servers with wrk.
 VO_BENCH_PACKAGES=(wrk)
 VO_TEST_PACKAGES=(xvfb xauth x11-utils xdotool libxcb1-dev pkg-config 7zip php-cli curl

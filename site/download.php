@@ -5,6 +5,13 @@ namespace Vantrel\Kit;
 
 require __DIR__ . '/lib/autoload.php';
 
+// check-site.php asks which canaries are in place: no ticket, nothing about the products.
+if (CanaryReport::isAsked($_GET)) {
+    PublicScript::run('download.php', __DIR__, static fn (Kit $kit) => (new CanaryReport($kit->settings))->reply()->send(),
+        PublicScript::pageFailure());
+    return;
+}
+
 PublicScript::run('download.php', __DIR__,
     static function (Kit $kit): void {
         $method = $_SERVER['REQUEST_METHOD'] ?? 'GET';

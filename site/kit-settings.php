@@ -23,4 +23,8 @@ return [
 
     // Folder of the SQLite database, used when config.php names no MySQL host; null = data/.
     'data_dir' => null,
+
+    // true keeps the MySQL connection open between requests, so that a download costs no new
+    // connection. Shared hosts cap the connections per user: leave it off there.
+    'db_persistent' => false,
 ];

@@ -18,6 +18,7 @@ final class ActionsEndpoint
     public const BAD = 'BAD';
     public const EXISTS = 'EXIST RECORD';
     public const MISSING = "DON'T EXIST RECORD";
+    public const PEER_HEADER = 'X-Kit-Peer';
 
     private const NAME_BYTES = 255;
     private const PATH_BYTES = 1024;
@@ -61,7 +62,7 @@ final class ActionsEndpoint
             return;
         }
         match ($action) {
-            '1' => $this->check(),
+            '1' => $this->check($server),
             '2' => $this->delete($form),
             '3' => $this->list(),
             '4' => $this->add($form),
@@ -73,8 +74,17 @@ final class ActionsEndpoint
 
     // "Working" includes the database: a wrong MySQL password in config.php shows at the check,
     // before the console asks for the list.
-    private function check(): void
+    // The peer goes out in a header, also on a database failure: check-site.php compares it with
+    // the address and port it connected from. A loopback peer it did not connect from is a proxy
+    // on the server that adds no forwarding header, and passes every stranger on as the server.
+    private function check(array $server): void
     {
+        $address = $server['REMOTE_ADDR'] ?? null;
+        $port = $server['REMOTE_PORT'] ?? null;
+        if (is_string($address) && preg_match('/^[0-9A-Fa-f:.]{2,45}$/D', $address) === 1
+            && is_scalar($port) && preg_match('/^[0-9]{1,5}$/D', (string) $port) === 1) {
+            header(self::PEER_HEADER . ': ' . $address . ' ' . $port);
+        }
         $this->kit->db();
         $this->reply(200, self::OK);
     }

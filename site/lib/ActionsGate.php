@@ -12,14 +12,18 @@ namespace Vantrel\Kit;
  *   address could post a form that deletes every product;
  * - with 'actions_hosts' set, the Host must be one of them: a page whose own name has been made
  *   to resolve to the seller's server (DNS rebinding) sends that name;
- * - a loopback peer whose request carries a forwarding header is a proxy on the same machine
- *   passing on a stranger's request, not the seller;
+ * - a loopback peer whose request carries any of the usual client-address headers is a proxy on
+ *   the same machine passing on a stranger's request, not the seller (a proxy that adds none is
+ *   found by check-site.php, through the peer that the server check reports);
  * - the peer's address is on the allowlist.
  */
 final class ActionsGate
 {
     private const BROWSER_HEADERS = '/^HTTP_(ORIGIN|SEC_FETCH_[A-Z0-9_]*)$/D';
-    private const FORWARDING_HEADERS = ['HTTP_FORWARDED', 'HTTP_X_FORWARDED_FOR', 'HTTP_X_REAL_IP', 'HTTP_VIA'];
+    // Every header in which proxies and CDNs pass the client's address on: X-Forwarded-* of any
+    // name, Forwarded, X-Real-IP, Via, and the CDNs' own.
+    private const FORWARDING_HEADERS = '/^HTTP_(X_FORWARDED(_[A-Z0-9_]*)?|FORWARDED|X_REAL_IP|VIA|CF_CONNECTING_IP|'
+        . 'TRUE_CLIENT_IP|X_CLIENT_IP|FASTLY_CLIENT_IP)$/D';
     private const LOOPBACK = ['127.0.0.0/8', '::1'];
     // A name, or an IPv6 address in brackets, and an optional port.
     private const HOST = '/^(\[[0-9A-Fa-f:.]+\]|[^:\[\]\/@]+)(?::[0-9]{1,5})?$/D';
@@ -40,7 +44,8 @@ final class ActionsGate
         $peer = is_string($server['REMOTE_ADDR'] ?? null) ? $server['REMOTE_ADDR'] : '';
         return preg_grep(self::BROWSER_HEADERS, array_keys($server)) === []
             && $this->hostAllowed($server['HTTP_HOST'] ?? null)
-            && !($this->forwarded($server) && AddressAllowlist::fromList(self::LOOPBACK)->allows($peer))
+            && !(preg_grep(self::FORWARDING_HEADERS, array_keys($server)) !== []
+                 && AddressAllowlist::fromList(self::LOOPBACK)->allows($peer))
             && $this->allowlist->allows($peer);
     }
 
@@ -65,15 +70,5 @@ final class ActionsGate
     private static function name(string $host): ?string
     {
         return preg_match(self::HOST, $host, $m) === 1 ? strtolower($m[1]) : null;
-    }
-
-    private function forwarded(array $server): bool
-    {
-        foreach (self::FORWARDING_HEADERS as $header) {
-            if (isset($server[$header])) {
-                return true;
-            }
-        }
-        return false;
     }
 }

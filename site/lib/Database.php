@@ -10,7 +10,8 @@ use Throwable;
 
 /**
  * The kit's connection: MySQL/MariaDB when config.php names a host, else SQLite in the data folder
- * (the demo, and sellers without MySQL). Every connection leaves with its tables in place.
+ * (the demo, and sellers without MySQL). The tables are made when a request first misses them
+ * (PublicScript, Schema).
  */
 final class Database
 {
@@ -19,10 +20,8 @@ final class Database
 
     public static function open(SiteConfig $config, KitSettings $settings): PDO
     {
-        $db = $config->hostname === '' ? self::openSqlite($settings->dataDir)
+        return $config->hostname === '' ? self::openSqlite($settings->dataDir)
             : self::openMysql($config, $settings->get('db_persistent', false) === true);
-        Schema::create($db);
-        return $db;
     }
 
     /**

@@ -12,7 +12,8 @@ use RuntimeException;
  * (the Host names actions.php answers to, empty = any), 'archive_root'
  * (folder of the product folders, null = the kit folder), 'data_dir' (folder of the SQLite file,
  * null = data/ in the kit folder), 'thanks_wrong_tries' and 'thanks_block_minutes' (the wrong-try
- * throttle of thanks.php, read through get()), 'send_with' (who sends the archives' bytes).
+ * throttle of thanks.php, read through get()), 'send_with' (who sends the archives' bytes),
+ * 'db_persistent' (a persistent MySQL connection).
  * Relative folders are taken from the kit folder.
  */
 final class KitSettings

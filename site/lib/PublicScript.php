@@ -4,6 +4,7 @@ declare(strict_types=1);
 namespace Vantrel\Kit;
 
 use Closure;
+use PDOException;
 use Throwable;
 
 /**
@@ -29,12 +30,29 @@ final class PublicScript
             }
             $kit = Kit::fromDir($kitDir);
             SiteGuards::ensure($kit->settings);
-            $answer($kit);
+            self::answerWithTables($kit, $answer);
         } catch (Throwable $e) {
             error_log($name . ': ' . $e);
             if (!headers_sent()) {
                 $failure->send();
             }
+        }
+    }
+
+    /**
+     * Runs $answer, and once more after making the tables when it found one missing: the first
+     * request of a new kit, or the first after an upgrade that needs a new table. Nothing has
+     * gone out by then, and the statements before the missing table change nothing twice.
+     */
+    private static function answerWithTables(Kit $kit, Closure $answer): void
+    {
+        try {
+            $answer($kit);
+        } catch (PDOException $e) {
+            if (headers_sent() || !Schema::isMissingPart($e) || !Schema::create($kit->db())) {
+                throw $e;
+            }
+            $answer($kit);
         }
     }
 

@@ -117,22 +117,28 @@ final class Schema
         ],
     ]];
 
-    public static function create(PDO $db): void
+    /**
+     * Brings the database to the latest version; true when it had to. Public scripts call it only
+     * once a statement finds a table or column missing (isMissingPart), so that no request pays a
+     * look at the schema for the rare one that finds it out of date.
+     */
+    public static function create(PDO $db): bool
     {
         $driver = $db->getAttribute(PDO::ATTR_DRIVER_NAME);
         if (!isset(self::UPGRADES[1][$driver])) {
             throw new RuntimeException('unsupported database driver ' . $driver);
         }
-        // Every request opens the database: one look at the counters tells that the tables are
-        // there, where a statement for each took as long as the rest of opening it.
         $latest = array_key_last(self::UPGRADES);
         if (self::version($db) >= $latest) {
-            return;
+            return false;
         }
         // Another request may be upgrading too: only one runs the statements, which are not all
         // safe to run twice, and the others find the work done once it lets them in.
-        Database::exclusively($db, self::LOCK_NAME, static function () use ($db, $driver, $latest): void {
+        return Database::exclusively($db, self::LOCK_NAME, static function () use ($db, $driver, $latest): bool {
             $version = self::version($db);
+            if ($version >= $latest) {
+                return false;
+            }
             foreach (self::UPGRADES as $to => $statements) {
                 if ($to > $version) {
                     foreach ($statements[$driver] as $statement) {
@@ -141,7 +147,16 @@ final class Schema
                 }
             }
             $db->prepare("REPLACE INTO kit_counters (name, value) VALUES ('schema', ?)")->execute([$latest]);
+            return true;
         });
+    }
+
+    /** Whether $e says that a table or a column the kit uses is not in the database (yet). */
+    public static function isMissingPart(PDOException $e): bool
+    {
+        // MySQL's own states; SQLite says it only in words.
+        return in_array($e->getCode(), ['42S02', '42S22'], true)
+            || preg_match('/no such (table|column)|has no column named/', $e->getMessage()) === 1;
     }
 
     private static function version(PDO $db): int

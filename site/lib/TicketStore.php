@@ -25,6 +25,10 @@ final class TicketStore
     // A 1 GiB archive at 200 kbit/s, with its pauses and resumes, takes about this long.
     public const DELIVERY_SECONDS = 12 * 3600;
     public const FREE_COPIES = 3;
+    // A ticket's columns beside its own: how many client networks used it, and whether the one
+    // bound to the statement's first parameter did.
+    private const NETWORKS = '(SELECT COUNT(*) FROM download_ticket_addresses a WHERE a.token = t.token) AS addresses,'
+        . ' (SELECT COUNT(*) FROM download_ticket_addresses a WHERE a.token = t.token AND a.address = ?) AS known';
 
     public function __construct(private readonly PDO $db)
     {
@@ -48,9 +52,7 @@ final class TicketStore
         return Database::exclusively($this->db, 'vantrel-issue-' . md5($productCode . "\0" . $network),
             function () use ($productCode, $thanksKey, $network, $limits, $now, $kept): TicketIssue {
                 // Live: not yet at the end of its lifetime, and under the current thanks key.
-                $live = $this->db->prepare('SELECT t.token, t.created, t.downloads,'
-                    . ' (SELECT COUNT(*) FROM download_ticket_addresses a WHERE a.token = t.token) AS addresses,'
-                    . ' (SELECT COUNT(*) FROM download_ticket_addresses a WHERE a.token = t.token AND a.address = ?) AS known'
+                $live = $this->db->prepare('SELECT t.token, t.created, t.downloads, ' . self::NETWORKS
                     . ' FROM download_tickets t WHERE t.product_code = ? AND t.thanks_key = ? AND t.issued_to = ? AND t.created > ?'
                     . ' ORDER BY t.created DESC, t.token LIMIT ' . self::LIVE_PER_CLIENT);
                 $live->execute([$network, $productCode, $thanksKey, $network, $now - $kept]);
@@ -188,10 +190,7 @@ final class TicketStore
     /** @return array{created: int, downloads: int, addresses: int, known: bool}|null */
     private function state(string $token, string $network): ?array
     {
-        $query = $this->db->prepare('SELECT t.created, t.downloads,'
-            . ' (SELECT COUNT(*) FROM download_ticket_addresses a WHERE a.token = t.token) AS addresses,'
-            . ' (SELECT COUNT(*) FROM download_ticket_addresses a WHERE a.token = t.token AND a.address = ?) AS known'
-            . ' FROM download_tickets t WHERE t.token = ?');
+        $query = $this->db->prepare('SELECT t.created, t.downloads, ' . self::NETWORKS . ' FROM download_tickets t WHERE t.token = ?');
         $query->execute([$network, $token]);
         $row = $query->fetch(PDO::FETCH_ASSOC);
         $query->closeCursor();

@@ -38,6 +38,15 @@ final class HostingTest extends TestCase
         foreach (scandir(dirname(self::CHECK_SITE)) as $name) {
             is_file(dirname(self::CHECK_SITE) . '/' . $name) && copy(dirname(self::CHECK_SITE) . '/' . $name, $kit->kitDir . '/hosting/' . $name);
         }
+        // A thanks page's pictures and style sheets live in the kit's folder and below assets/; in
+        // a product folder, whatever its name, they are the seller's files and never served.
+        $thanksPageFiles = ['/logo.png' => random_bytes(2000), '/assets/site.css' => 'body { margin: 0 }',
+                            '/assets/img/Photo.JPG' => random_bytes(3000)];
+        $productPictures = ['/ebook1/cover.png', '/ebook1/style.css', '/courses/data/cover.jpg', '/courses/data/Look.CSS'];
+        foreach ([...$thanksPageFiles, ...array_fill_keys($productPictures, 'a product picture')] as $path => $bytes) {
+            is_dir(dirname($kit->kitDir . $path)) || mkdir(dirname($kit->kitDir . $path), 0777, true);
+            file_put_contents($kit->kitDir . $path, $bytes);
+        }
         $kit->serve();
         // The first requests make the database file, the canaries and the index pages.
         $this->assertCount(3, $this->shop->httpLinks());
@@ -50,14 +59,22 @@ final class HostingTest extends TestCase
                   '/data/' . SiteGuards::INDEX_FILE, ...$databases, '/tests/phpunit.xml', '/tests/', '/hosting/',
                   '/hosting/check-site.php', '/hosting/nginx.conf', '/', '/ebook1', '/ebook1/', '/ebook1/book.zip',
                   '/ebook1/Bonus.ZIP', '/ebook1/extra.Zip', ...array_map(static fn (string $c): string => '/' . $c, SiteGuards::CANARIES),
-                  '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php', '/ebook1/../.htaccess'];
+                  '/%63onfig.php', '/ebook1/%2e%2e/config.php', '/../site/config.php', '/ebook1/../.htaccess',
+                  ...$productPictures, '/ebook1/../ebook1/cover.png', '/assets/../ebook1/style.css', '/courses/data/'];
+        // The canaries the kit lays stand for what check-site.php must find refused.
+        $paths = [...$paths, ...array_map(static fn (string $name): string => '/' . $name,
+            [...SiteGuards::OTHER_CANARIES, ...SiteGuards::backups(), SiteGuards::CANARY_FOLDER . '/', SiteGuards::CANARY_PICTURE])];
         foreach ($paths as $path) {
             $reply = $kit->request('GET', $path);
             $this->assertContains($reply->status, [403, 404], $path);
             foreach ([ShopFixture::SECRET, 'PK', 'SQLite format', 'sSecretKey', 'Require all denied', 'Index of',
-                      '<phpunit', 'class ', 'location'] as $leak) {
+                      '<phpunit', 'class ', 'location', 'a product picture'] as $leak) {
                 $this->assertStringNotContainsString($leak, $reply->body, $path);
             }
+        }
+        foreach ($thanksPageFiles as $path => $bytes) {
+            $reply = $kit->request('GET', $path);
+            $this->assertSame([200, true], [$reply->status, $bytes === $reply->body], $path);
         }
     }
 
@@ -84,21 +101,63 @@ final class HostingTest extends TestCase
     public function testCheckSiteFindsNothingExposed(): void
     {
         $this->shop = new ShopFixture();
-        $this->shop->kit->serve();
-        $this->assertSame([0, ['nothing exposed']], self::checkSite($this->shop->kit->url()));
+        $kit = $this->shop->kit;
+        // A backup of the seller's own under a canary's name stays as it is, and counts as the canary.
+        $backup = "<?php\r\n  \$sSecretKey=\"an older key\";\r\n?>\r\n";
+        file_put_contents($kit->kitDir . '/config.php.bak', $backup);
+        $kit->serve();
+        $this->assertSame([0, ['nothing exposed']], self::checkSite($kit->url()));
+        $report = $kit->request('GET', '/download.php?check=canaries');
+        $this->assertSame([200, 'text/plain', implode('', array_map(static fn (string $line): string => $line . "\n", [
+            ...array_map(static fn (string $name): string => 'archive ' . $name, [...SiteGuards::CANARIES, SiteGuards::CANARY_PICTURE]),
+            'archive check-site-canary/', ...array_map(static fn (string $name): string => 'site ' . $name, SiteGuards::backups())]))],
+            [$report->status, $report->headers['content-type'] ?? '', $report->body]);
+        $this->assertSame($backup, file_get_contents($kit->kitDir . '/config.php.bak'));
+        $this->assertSame(SiteGuards::backupText('config.php~'), file_get_contents($kit->kitDir . '/config.php~'));
         [$status, $help] = self::checkSite('--help');
         $this->assertSame([0, 'Usage: php check-site.php SITE_URL [ARCHIVE_URL]'], [$status, $help[0]]);
+
+        // With a hand-over set, the kit proves it to check-site; php -S takes none over, and says so.
+        $url = $kit->url();
+        $offload = $kit->realServer?->offload();
+        $kit->writeSettings(['send_with' => ($offload ?? SendWith::XSendfile)->value]);
+        $this->assertSame($offload === null ? [2, ["cannot verify hand-over: {$url}/download.php?proof=start: the kit refuses"
+                                                   . " send_with on this server (see the server's error log)"]] : [0, ['nothing exposed']],
+            self::checkSite($url));
+        $proofs = $kit->kit()->db()->query("SELECT COUNT(*) FROM kit_counters WHERE name LIKE 'handover-%'")->fetchColumn();
+        $this->assertSame($offload === null ? 0 : 1, (int) $proofs);
+
+        // An archive root the web server cannot write holds no canary: nothing shows, and nothing is
+        // proven. A real server's workers are www-data, kept out of a folder of root's; php -S runs
+        // as the tests' user, so there the folder is not there at all.
+        $locked = sys_get_temp_dir() . '/vantrel-locked-' . bin2hex(random_bytes(6));
+        if ($kit->realServer !== null && posix_getuid() === 0) {
+            mkdir($locked, 0755);
+        }
+        try {
+            $kit->writeSettings(['archive_root' => $locked]);
+            $why = ': the kit could not lay this canary: the web server could not write it into the archive root';
+            $this->assertSame([2, ["cannot verify listing: {$url}/check-site-canary/{$why}",
+                                   "cannot verify picture: {$url}/check-site-canary/check-site-canary.png{$why}",
+                                   ...array_map(static fn (string $canary): string => "cannot verify archive: {$url}/{$canary}{$why}",
+                                                SiteGuards::CANARIES)]],
+                self::checkSite($url));
+        } finally {
+            is_dir($locked) && rmdir($locked);
+        }
     }
 
-    public function testAHandOverIsUsedOnlyOnceProvenAndWhatTheServerCannotDoCountsNothing(): void
+    /** @dataProvider productFolders */
+    public function testAHandOverIsUsedOnlyOnceProvenAndWhatTheServerCannotDoCountsNothing(string $folder): void
     {
         $bytes = random_bytes(300 * 1024 + 7);
         // Each byte a path can hold that the hand-over must escape and the server unescape.
         $name = "Tom's b\xC3\xBCch 100%.zip";
         $server = KitFixture::sharedServer();
         $offload = $server?->offload() ?? SendWith::XSendfile;
-        $this->shop = new ShopFixture(['sMaxDownloads' => 2], [$name => $bytes], 'ebook1', ['send_with' => $offload->value]);
+        $this->shop = new ShopFixture(['sMaxDownloads' => 2], [$name => $bytes], $folder, ['send_with' => $offload->value]);
         $kit = $this->shop->kit;
+        $kit->kit()->db()->prepare('UPDATE products SET folder = ?')->execute([$folder]);
         $kit->serve();
         $page = $kit->request('GET', '/thanks.php?' . http_build_query($this->shop->thanksLink));
         $this->assertSame((string) strlen($page->body), $page->headers['content-length'] ?? 'none');
@@ -159,6 +218,12 @@ final class HostingTest extends TestCase
         $this->assertArrayNotHasKey('content-disposition', $reply->headers);
         $this->assertStringContainsString('Nothing was counted', $reply->body);
         $this->assertStringNotContainsString(dirname($this->shop->kit->kitDir), implode("\n", $reply->headers) . $reply->body);
+    }
+
+    /** A product folder may be named like one of the kit's own folders, one level down. */
+    public function productFolders(): array
+    {
+        return ['a folder of its own' => ['ebook1'], 'a folder named data' => ['courses/data']];
     }
 
     /** @return array{int, list<string>} check-site.php's exit status and output lines */

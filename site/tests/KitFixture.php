@@ -48,6 +48,8 @@ final class KitFixture
         $this->writeSettings($settings);
         if (self::usesMysql()) {
             self::emptyMysql(Kit::fromDir($this->kitDir)->db());
+        } else {
+            Schema::create(Kit::fromDir($this->kitDir)->db());
         }
     }
 

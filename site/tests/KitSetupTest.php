@@ -68,6 +68,23 @@ final class KitSetupTest extends TestCase
         KitSettings::fromArray('/srv/kit', ['send_with' => 'x-sendfil'])->sendWith();
     }
 
+    public function testAPersistentConnectionOnlyWhereTheSellerAsksForIt(): void
+    {
+        if (!KitFixture::usesMysql()) {
+            $this->markTestSkipped('only MySQL connects: SQLite opens a file');
+        }
+        $kit = new KitFixture();
+        try {
+            $config = SiteConfig::load($kit->kitDir . '/config.php');
+            foreach ([[[], false], [['db_persistent' => true], true], [['db_persistent' => 'yes'], false]] as [$settings, $persistent]) {
+                $db = Database::open($config, KitSettings::fromArray($kit->kitDir, $settings));
+                $this->assertSame($persistent, $db->getAttribute(PDO::ATTR_PERSISTENT), var_export($settings, true));
+            }
+        } finally {
+            $kit->close();
+        }
+    }
+
     public function testDatabaseFileGetsAnUnguessableNameOnceAndTheOldGuessableOneIsRenamed(): void
     {
         $root = sys_get_temp_dir() . '/vantrel-data-' . bin2hex(random_bytes(6));

@@ -12,6 +12,9 @@ use Vantrel\Kit\SendWith;
  *   'apache-bare'  Apache 2.4 with mod_php as Debian sets up /var/www (AllowOverride None, folder
  *                  listings on) and no apache.conf: a host where the kit's rules are all missing;
  *   'nginx'        nginx with php-fpm and hosting/nginx.conf inside its server block;
+ *   'nginx-bare'   nginx with php-fpm as Debian's default site is set up once PHP is switched on
+ *                  (files served, a "location ~ \.php$" passing every .php to php-fpm) and no
+ *                  nginx.conf of the kit's;
  * and proxy(): nginx as a reverse proxy on the same machine in front of one of them.
  * Each runs from a configuration of its own in a temporary folder, on a port of 127.0.0.1 that
  * was free, with the kit folder's parent as its document root: the kit's URL path is its folder
@@ -22,7 +25,7 @@ use Vantrel\Kit\SendWith;
  */
 final class RealServer
 {
-    public const KINDS = ['apache', 'apache-conf', 'apache-bare', 'nginx'];
+    public const KINDS = ['apache', 'apache-conf', 'apache-bare', 'nginx', 'nginx-bare'];
     private const MODULES = '/usr/lib/apache2/modules';
     private const WORKER_USER = 'www-data';
     private const SHIPPED_KIT_DIR = '/var/www/html/kit';
@@ -56,15 +59,17 @@ final class RealServer
     /**
      * nginx as a reverse proxy on this machine in front of the server at $upstreamPort, as shared
      * hosts put one in front of Apache: requests reach that server from 127.0.0.1, with the
-     * client's address in X-Forwarded-For and X-Real-IP and the client's Host.
+     * client's Host and, unless $forwardingHeaders is false, the client's address in
+     * X-Forwarded-For and X-Real-IP. Without them the server cannot tell a client from itself.
      */
-    public static function proxy(int $upstreamPort): self
+    public static function proxy(int $upstreamPort, bool $forwardingHeaders = true): self
     {
         return self::launched('proxy', '', static fn (self $server) => $server->launchNginx(
             "        location / {\n            proxy_pass http://127.0.0.1:{$upstreamPort};\n"
             . "            proxy_set_header Host \$http_host;\n"
-            . "            proxy_set_header X-Forwarded-For \$proxy_add_x_forwarded_for;\n"
-            . "            proxy_set_header X-Real-IP \$remote_addr;\n        }\n"));
+            . ($forwardingHeaders ? "            proxy_set_header X-Forwarded-For \$proxy_add_x_forwarded_for;\n"
+                . "            proxy_set_header X-Real-IP \$remote_addr;\n" : '')
+            . "        }\n"));
     }
 
     private static function launched(string $kind, string $kitDir, Closure $launch): self
@@ -158,7 +163,7 @@ final class RealServer
             exec('chown -R ' . self::WORKER_USER . ': ' . escapeshellarg($kitDir));
             umask(0);
         }
-        if ($kind === 'apache-conf' || $kind === 'nginx') {
+        if ($kind === 'apache-conf' || str_starts_with($kind, 'nginx')) {
             $socket = $this->dir . '/fpm.sock';
             $this->run(['php-fpm8.2', '-y', $this->write('fpm.conf', $this->fpmConfig($socket, $workers, $opcache)), '-F'],
                 static fn (): bool => file_exists($socket));
@@ -167,6 +172,17 @@ final class RealServer
             $this->write('kit-nginx.conf', self::shipped('nginx.conf',
                 [self::SHIPPED_URL_PATH => $this->urlPath . '/', self::SHIPPED_SOCKET => 'unix:' . $socket]));
             $this->launchNginx('        root ' . dirname($kitDir) . ";\n        include kit-nginx.conf;\n");
+            return;
+        }
+        if ($kind === 'nginx-bare') {
+            // Debian's sites-available/default with its PHP block switched on, as its comments say.
+            copy('/etc/nginx/fastcgi.conf', $this->dir . '/fastcgi.conf');
+            mkdir($this->dir . '/snippets');
+            copy('/etc/nginx/snippets/fastcgi-php.conf', $this->dir . '/snippets/fastcgi-php.conf');
+            $this->launchNginx('        root ' . dirname($kitDir) . ";\n        index index.html index.htm;\n"
+                . "        location / {\n            try_files \$uri \$uri/ =404;\n        }\n"
+                . "        location ~ \\.php\$ {\n            include snippets/fastcgi-php.conf;\n"
+                . "            fastcgi_pass unix:{$socket};\n        }\n");
             return;
         }
         $config = $this->write('httpd.conf', $this->apacheConfig($kind, $kitDir, $socket, $workers, $opcache));

@@ -85,12 +85,14 @@ final class ThanksHttpTest extends TestCase
     public function testPagesAndArchivesAreLabelledWithTheEncodingOfTheirBytes(): void
     {
         // The console sends names in the seller's code page; archives are named on the server.
-        $this->shop = new ShopFixture([], ["b\xC3\xBCch.zip" => 'PK utf-8', "caf\xE9.zip" => 'PK cp1252']);
+        $this->shop = new ShopFixture([], ["b\xC3\xBCch.zip" => 'PK utf-8', "caf\xE9.zip" => 'PK cp1252',
+            "Caf\xC3\xA9 \xC3\x9Cber \xC3\xBC.zip" => 'PK runs', 'back\\slash.zip' => 'PK never offered']);
         $kit = $this->shop->kit;
         $kit->kit()->db()->exec("UPDATE products SET name = 'Caf\xE9'");
         $sellerPage = "<!DOCTYPE html><html><head><meta charset=\"windows-1252\"></head><body>Caf\xE9 {DOWNLOAD_LINKS}</body></html>";
         file_put_contents($kit->kitDir . '/thanks.html', $sellerPage);
-        $kit->serve();
+        $log = dirname($kit->kitDir) . '/php.log';
+        $kit->serve([], $kit->realServer === null ? ['error_log' => $log] : []);
 
         $page = $this->visit($this->thanksTarget(), '127.0.0.2');
         $this->assertSame([200, 'text/html'], [$page->status, $page->headers['content-type'] ?? '']);
@@ -108,8 +110,11 @@ final class ThanksHttpTest extends TestCase
         foreach ($this->shop->httpLinks() as $target) {
             $dispositions[] = $kit->request('GET', $target)->headers['content-disposition'] ?? '';
         }
-        $this->assertSame(["attachment; filename=\"b_ch.zip\"; filename*=UTF-8''b%C3%BCch.zip",
+        $this->assertSame(["attachment; filename=\"Caf_ _ber _.zip\"; filename*=UTF-8''Caf%C3%A9%20%C3%9Cber%20%C3%BC.zip",
+                           "attachment; filename=\"b_ch.zip\"; filename*=UTF-8''b%C3%BCch.zip",
                            'attachment; filename="caf_.zip"'], $dispositions);
+        // The one the kit would not offer is named where the seller can find out why.
+        $this->assertStringContainsString('slash.zip" in product folder', $kit->realServer?->logs() ?? (string) file_get_contents($log));
     }
 
     public function testASecretKeyShorterThan16CharactersIssuesNoDownloads(): void
