@@ -73,10 +73,10 @@ final class ActionsEndpoint
     }
 
     // "Working" includes the database: a wrong MySQL password in config.php shows at the check,
-    // before the console asks for the list.
-    // The peer goes out in a header, also on a database failure: check-site.php compares it with
-    // the address and port it connected from. A loopback peer it did not connect from is a proxy
-    // on the server that adds no forwarding header, and passes every stranger on as the server.
+    // before the console asks for the list. The peer goes out in a header, also on a database
+    // failure: check-site.php compares it with the address and port it connected from. A loopback
+    // peer it did not connect from is a proxy on the server that adds no forwarding header, and
+    // passes every stranger on as the server.
     private function check(array $server): void
     {
         $address = $server['REMOTE_ADDR'] ?? null;
