@@ -116,9 +116,12 @@ void TIdHTTP::follow(HttpMethod method, HttpUrl url, const TIdMultiPartFormDataS
         case ReplyStep::Redirect:
             discardRedirectBody(head, reader, method);
             // The last allowed request answered with yet another redirect: the operation
-            // ends quietly with nothing.
-            if (sent >= kRedirectMaximum)
+            // ends quietly with nothing, unless a Disconnect ended the discarding, which the
+            // next hop's send would have reported.
+            if (sent >= kRedirectMaximum) {
+                channel_.throwIfInterrupted();
                 return;
+            }
             url = resolveLocation(url, head.value("Location"));
             continue;
         case ReplyStep::Deliver: {

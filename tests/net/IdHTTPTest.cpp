@@ -386,6 +386,17 @@ private Q_SLOTS:
         again.queue(ScriptedReply::ok("made it"));
         QCOMPARE(http.GetText(again.url("/start")), QByteArray("made it"));
         QCOMPARE(again.requests().size(), 15);
+
+        // Closing the window while the last redirect's body is discarded is a failure, not "nothing".
+        ScriptServer cut;
+        for (int i = 0; i < 14; ++i)
+            cut.queue(ScriptedReply::redirect("/hop"));
+        cut.queue(ScriptedReply("HTTP/1.1 302 Found\r\nLocation: /hop\r\nContent-Length: 100\r\n\r\nonly part"));
+        connect(&cut, &ScriptServer::requestReceived, this, [&](int index) {
+            if (index == 14)
+                QTimer::singleShot(30, &http, &TIdHTTP::Disconnect);
+        });
+        QVERIFY_THROWS_EXCEPTION(EIdConnClosedGracefully, http.GetText(cut.url("/start")));
     }
 
     void anyReplyWithLocationRedirects()
