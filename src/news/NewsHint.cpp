@@ -127,6 +127,12 @@ TNewsHint *TNewsHint::showAt(QPoint anchor, const QByteArray &text, QWidget *own
     if (QApplication::activeModalWidget())
         return nullptr;
 
+    // Without a screen (all of them unplugged) there is nowhere to stand; the News button still
+    // lists the news.
+    const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return nullptr;
+
     QString shown = ansi::toUnicode(text.left(kMaxShownBytes));
     if (text.size() > kMaxShownBytes)
         shown += QStringLiteral("...");
@@ -134,7 +140,6 @@ TNewsHint *TNewsHint::showAt(QPoint anchor, const QByteArray &text, QWidget *own
     auto *hint = new TNewsHint(shown, owner); // deletes itself on close
     shownHint() = hint;
 
-    const QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     const QRect screenRect = screen->geometry();
     // Measured with the font it is painted in: the skin may set the size of every widget's font.
     hint->ensurePolished();
