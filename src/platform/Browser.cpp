@@ -3,6 +3,8 @@
 #include "platform/AnsiText.h"
 #include "platform/Launcher.h"
 
+#include <QRegularExpression>
+
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 
@@ -61,13 +63,19 @@ std::optional<QString> browserProgramFromCommand(const QString &command)
     return program;
 }
 
-bool isBrowsableAddress(QStringView address)
+std::optional<QString> browsableAddress(QStringView address)
 {
     for (const QLatin1StringView scheme : {"http://"_L1, "https://"_L1, "mailto:"_L1}) {
         if (address.startsWith(scheme, Qt::CaseInsensitive))
-            return true;
+            return address.toString();
     }
-    return false;
+    // A scheme is letters, digits, "+" and "-" before a colon; a host name has dots, and a name
+    // followed by a port number ("localhost:8080") is a host too.
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+-]*:(?![0-9]+(/|$))"));
+    const bool hostFirst = !address.isEmpty() && address.front().isLetterOrNumber() && address.front().unicode() < 0x80;
+    if (hostFirst && !scheme.match(address).hasMatch())
+        return QStringLiteral("http://") + address.toString();
+    return std::nullopt;
 }
 
 QString windowsQuotedArgument(QStringView argument)
@@ -92,9 +100,11 @@ QString windowsQuotedArgument(QStringView argument)
 
 bool OpenURL(const QByteArray &address)
 {
-    const QString text = ansi::toUnicode(address);
-    if (!text.isEmpty() && !isBrowsableAddress(text))
+    const std::optional<QString> browsable
+        = address.isEmpty() ? std::optional<QString>(QString()) : browsableAddress(ansi::toUnicode(address));
+    if (!browsable)
         return false;
+    const QString &text = *browsable;
 #ifdef Q_OS_WIN
     const std::optional<QString> program = browserProgramFromCommand(registeredHttpCommand());
     if (!program)
@@ -112,8 +122,8 @@ bool OpenURL(const QByteArray &address)
 bool OpenLinkAddress(const QByteArray &address)
 {
 #ifdef Q_OS_WIN
-    const QString text = ansi::toUnicode(address);
-    return isBrowsableAddress(text) && launcher().openAddress(text);
+    const std::optional<QString> browsable = browsableAddress(ansi::toUnicode(address));
+    return browsable && launcher().openAddress(*browsable);
 #else
     return OpenURL(address);
 #endif

@@ -13,10 +13,13 @@ namespace vo {
 // the command is empty. A command without ".exe" gives ".exe" alone, which then fails to start.
 std::optional<QString> browserProgramFromCommand(const QString &command);
 
-// Web and mail addresses only: "http://", "https://" or "mailto:" in any letter case. Anything
-// else is never handed on: a browser takes an argument that begins with "-" as one of its own
-// options (some run a command given that way), and other schemes open local files or run script.
-bool isBrowsableAddress(QStringView address);
+// The address as a browser gets it: web and mail addresses ("http://", "https://" or "mailto:"
+// in any letter case) as they are, and one without a scheme, as branding files give them
+// ("www.example.com", "shop.example:8080/help"), as an http address. Anything else is never
+// handed on (nullopt): a browser takes an argument that begins with "-" as one of its own options
+// (some run a command given that way), a bare name as a file of its working folder, and other
+// schemes open local files or run script.
+std::optional<QString> browsableAddress(QStringView address);
 
 // One argument of a Windows parameter string, read back whole by the program's argument parser:
 // in double quotes, with each quote and the backslashes before a quote or the end escaped.

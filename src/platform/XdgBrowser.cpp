@@ -163,10 +163,10 @@ std::optional<ProgramCall> callFromDesktopEntry(const QString &id, const QString
     return exec ? callFromExecLine(unescapeValue(*exec), address) : std::nullopt;
 }
 
-std::optional<ProgramCall> callFromMimeApps(const QString &address)
+std::optional<ProgramCall> callFromMimeApps(QStringView handler, const QString &address)
 {
     for (const QString &file : mimeAppsFiles()) {
-        const std::optional<QString> ids = freedesktopValue(file, u"Default Applications", u"x-scheme-handler/http");
+        const std::optional<QString> ids = freedesktopValue(file, u"Default Applications", handler);
         for (const QString &id : ids ? ids->split(u';', Qt::SkipEmptyParts) : QStringList()) {
             if (std::optional<ProgramCall> call = callFromDesktopEntry(id.trimmed(), address))
                 return call;
@@ -249,9 +249,12 @@ std::optional<ProgramCall> callFromExecLine(const QString &execLine, const QStri
 
 ProgramCall defaultBrowserCall(const QString &address)
 {
-    if (std::optional<ProgramCall> call = callFromMimeApps(address))
+    // A mail address goes to the mail program, which $BROWSER does not name.
+    const bool mail = address.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive);
+    if (std::optional<ProgramCall> call
+        = callFromMimeApps(mail ? u"x-scheme-handler/mailto" : u"x-scheme-handler/http", address))
         return *call;
-    if (std::optional<ProgramCall> call = callFromBrowserVariable(address))
+    if (std::optional<ProgramCall> call = mail ? std::nullopt : callFromBrowserVariable(address))
         return *call;
     ProgramCall call{QStringLiteral("xdg-open"), {}};
     if (!address.isEmpty())

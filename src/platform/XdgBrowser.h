@@ -25,7 +25,8 @@ std::optional<ProgramCall> callFromExecLine(const QString &execLine, const QStri
 // How the desktop starts its default web browser with the address: the desktop entry that
 // mimeapps.list names for x-scheme-handler/http, run through its Exec line (launchers such as
 // flatpak or env keep working); else the first command of $BROWSER, where a word "%s" alone
-// stands for the address (and it comes last without one); else xdg-open.
+// stands for the address (and it comes last without one); else xdg-open. A "mailto:" address
+// goes to the mail program instead: the entry named for x-scheme-handler/mailto, else xdg-open.
 ProgramCall defaultBrowserCall(const QString &address);
 
 } // namespace vo

@@ -206,14 +206,40 @@ private Q_SLOTS:
         RecordingLauncher recorder;
         for (const char *refused : {"--renderer-cmd-prefix=touch /tmp/x", "-h", "file:///etc/passwd",
                                     "javascript:alert(1)", "ftp://files.example/", " http://a/", "http:/a",
-                                    "www.example.com"})
+                                    "/etc/passwd", "C:\\Windows\\win.ini", "\\\\host\\share", "ms-settings:x"})
             QVERIFY2(!OpenURL(refused), refused);
         QVERIFY(recorder.starts.isEmpty());
 
-        for (const char *accepted : {"http://a/", "HTTPS://A/b c", "MailTo:help@example.com"})
-            QVERIFY2(OpenURL(accepted), accepted);
-        QCOMPARE(recorder.starts.size(), 3);
-        QCOMPARE(recorder.starts.at(1).arguments, QStringList{QStringLiteral("HTTPS://A/b c")});
+        // Branding files give addresses without a scheme; they open as web addresses, never as a
+        // file of the browser's working folder.
+        const QList<QPair<QByteArray, QString>> accepted{
+            {"http://a/", QStringLiteral("http://a/")},
+            {"HTTPS://A/b c", QStringLiteral("HTTPS://A/b c")},
+            {"www.example.com", QStringLiteral("http://www.example.com")},
+            {"localhost:8080/help", QStringLiteral("http://localhost:8080/help")},
+            {"readme.txt", QStringLiteral("http://readme.txt")},
+        };
+        for (const auto &[address, argument] : accepted) {
+            QVERIFY2(OpenURL(address), address.constData());
+            QCOMPARE(recorder.starts.last().arguments, QStringList{argument});
+        }
+        QCOMPARE(recorder.starts.size(), accepted.size());
+    }
+
+    // A mail address goes to the desktop's mail program, never to $BROWSER.
+    void mailAddressesGoToTheMailProgram()
+    {
+        qputenv("BROWSER", "chromium-browser");
+        QVERIFY(write(QStringLiteral("config/mimeapps.list"),
+                      "[Default Applications]\nx-scheme-handler/http=web.desktop\nx-scheme-handler/mailto=mail.desktop\n"));
+        QVERIFY(write(QStringLiteral("data/applications/web.desktop"), "[Desktop Entry]\nExec=web-browser %u\n"));
+        QVERIFY(write(QStringLiteral("data/applications/mail.desktop"), "[Desktop Entry]\nExec=mail-program %u\n"));
+        QCOMPARE(defaultBrowserCall(QStringLiteral("MailTo:help@example.com")),
+                 (ProgramCall{QStringLiteral("mail-program"), {QStringLiteral("MailTo:help@example.com")}}));
+        QCOMPARE(defaultBrowserCall(QStringLiteral("http://a/")).program, QStringLiteral("web-browser"));
+        removeFile(QStringLiteral("config/mimeapps.list"));
+        QCOMPARE(defaultBrowserCall(QStringLiteral("mailto:help@example.com")),
+                 (ProgramCall{QStringLiteral("xdg-open"), {QStringLiteral("mailto:help@example.com")}}));
     }
 
     void windowsArgumentIsQuotedWhole_data()
