@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QToolTip>
 
 namespace vo {
@@ -26,6 +27,49 @@ QPointer<TNewsHint> &shownHint()
 {
     static QPointer<TNewsHint> hint;
     return hint;
+}
+
+// News that came while the seller answers a dialog: the balloon waits until no modal dialog
+// stands, instead of being lost. A later one replaces it; it goes with its button.
+class HeldBackHint : public QObject
+{
+public:
+    HeldBackHint(const QWidget &button, const QByteArray &text)
+        : QObject(const_cast<QWidget *>(&button)), button_(&button), text_(text)
+    {
+        watchModalDialog();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            // The modal stack has settled only once the hiding has been handled.
+            QTimer::singleShot(0, this, &HeldBackHint::watchModalDialog);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void watchModalDialog()
+    {
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            dialog->installEventFilter(this);
+            return;
+        }
+        deleteLater();
+        if (button_)
+            ShowNewsHint(*button_, text_);
+    }
+
+    QPointer<const QWidget> button_;
+    QByteArray text_;
+};
+
+void holdBack(const QWidget &button, const QByteArray &text)
+{
+    static QPointer<HeldBackHint> waiting;
+    delete waiting;
+    waiting = new HeldBackHint(button, text);
 }
 
 // Announced by assistive technology as what it is, a notification, with its text.
@@ -228,6 +272,10 @@ QPoint newsHintAnchor(const QWidget &button)
 
 TNewsHint *ShowNewsHint(const QWidget &button, const QByteArray &text)
 {
+    if (QApplication::activeModalWidget()) {
+        holdBack(button, text);
+        return nullptr;
+    }
     return TNewsHint::showAt(newsHintAnchor(button), text, button.window());
 }
 

@@ -49,7 +49,8 @@ private:
 };
 
 // ShowNewsHint: the anchor is the middle of the button's own position values (left + width
-// div 2, top + height div 2) taken as a point of its window's client area.
+// div 2, top + height div 2) taken as a point of its window's client area. While a modal dialog
+// stands it shows nothing and returns null; the balloon then comes once no modal dialog stands.
 QPoint newsHintAnchor(const QWidget &button);
 TNewsHint *ShowNewsHint(const QWidget &button, const QByteArray &text);
 

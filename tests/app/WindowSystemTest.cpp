@@ -245,6 +245,11 @@ private Q_SLOTS:
         QTRY_VERIFY(hint.isNull());
         QCOMPARE(ShowNewsHint(*news, "You've Got A Message!\r\nLater"), nullptr);
         QTRY_COMPARE(x11::windowsOf(pid).size(), 2); // the owner and the dialog
+        // Held back, not lost: it comes once the dialog is answered.
+        dialog.accept();
+        QTRY_VERIFY(TNewsHint::current() != nullptr);
+        QCOMPARE(TNewsHint::current()->text(), QStringLiteral("You've Got A Message!\nLater"));
+        QTRY_COMPARE(x11::windowsOf(pid).size(), 2); // the owner and the balloon
     }
 
     void keyboardAndWindowManagerLeaveTheDialogs()
