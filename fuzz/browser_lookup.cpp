@@ -2,7 +2,7 @@
 // desktop entry it names say, else $BROWSER, else xdg-open. The input writes those files and
 // the variable and chooses the address; the program that would start is recorded, not run.
 // Whatever the desktop says, the address reaches the program whole, as (part of) one argument,
-// and only a web or mail address gets there at all.
+// and only a web or mail address gets there at all (one without a scheme as an http address).
 #include "FuzzSupport.h"
 
 #include "platform/AnsiText.h"
@@ -75,7 +75,7 @@ QByteArray withoutMark(QByteArray text)
     return text.replace(kAddressMark, "");
 }
 
-bool isBrowsable(const QString &address)
+bool isWebOrMail(const QString &address)
 {
     for (const char *scheme : {"http://", "https://", "mailto:"}) {
         if (address.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
@@ -100,11 +100,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     RecordingLauncher recorder;
     const vo::ScopedLauncher scope(recorder);
     const bool opened = vo::OpenURL(address);
-    const QString text = vo::ansi::toUnicode(address);
-    FUZZ_CHECK(opened == isBrowsable(text));
+    const QString typed = vo::ansi::toUnicode(address);
     FUZZ_CHECK(opened == recorder.started.has_value());
+    // Web and mail addresses always go; one without a scheme goes as an http address, and only
+    // when it begins with a letter or digit, so that nothing else ever reaches a program.
+    FUZZ_CHECK(!isWebOrMail(typed) || opened);
     if (!opened)
         return 0;
+    const QString text = isWebOrMail(typed) ? typed : QStringLiteral("http://") + typed;
+    FUZZ_CHECK(isWebOrMail(typed) || (typed.front().unicode() < 0x80 && typed.front().isLetterOrNumber()));
     const auto &[program, arguments] = *recorder.started;
     FUZZ_CHECK(!program.isEmpty() && !program.contains(QLatin1Char(kAddressMark)));
     int carriers = 0;
