@@ -47,6 +47,12 @@ final class ArchiveFile
         return '"' . dechex($this->modified) . '-' . dechex($this->size) . '"';
     }
 
+    /** @return array{ETag: string, Last-Modified: string} what a reply says of this file */
+    public function validators(): array
+    {
+        return ['ETag' => $this->etag(), 'Last-Modified' => $this->lastModified()];
+    }
+
     public function lastModified(): string
     {
         return gmdate('D, d M Y H:i:s', $this->modified) . ' GMT';

@@ -58,8 +58,7 @@ final class ArchiveReply
         return [
             'Content-Type' => 'application/zip',
             ...$own,
-            'ETag' => $this->file->etag(),
-            'Last-Modified' => $this->file->lastModified(),
+            ...$this->file->validators(),
             'Content-Disposition' => self::disposition($this->name),
             'Cache-Control' => 'no-store',
             'X-Content-Type-Options' => 'nosniff',

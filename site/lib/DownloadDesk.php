@@ -45,9 +45,8 @@ final class DownloadDesk
         if ($file === null) {
             return PageReply::notice(404, 'Not found', 'This product has no such archive.');
         }
-        $validators = ['ETag' => $file->etag(), 'Last-Modified' => $file->lastModified(), 'Cache-Control' => 'no-store'];
         if ($file->isHeldBy($request->ifNoneMatch, $request->ifModifiedSince)) {
-            return new PageReply(304, '', $validators);
+            return new PageReply(304, '', $file->validators());
         }
         $range = $request->rangeOf($file);
         if ($range->kind === ByteRange::UNSATISFIABLE) {

@@ -81,7 +81,7 @@ final class ProofDesk
     private static function layCanary(string $path): bool
     {
         $comment = bin2hex(random_bytes(intdiv(self::CANARY_BYTES, 2)));
-        $bytes = "PK\x05\x06" . pack('vvvvVVv', 0, 0, 0, 0, 0, 0, 0xffff & strlen($comment)) . $comment;
+        $bytes = SiteGuards::emptyZip($comment);
         $temporary = dirname($path) . '/.' . basename($path) . '.' . bin2hex(random_bytes(6));
         if (@file_put_contents($temporary, $bytes) === strlen($bytes) && @rename($temporary, $path)) {
             return true;

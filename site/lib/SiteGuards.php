@@ -95,9 +95,13 @@ final class SiteGuards
     {
         $comment = "Canary of the seller's site kit: whoever could download this without a ticket can download"
             . ' the archives too. Run check-site.php to see how the site is set up.';
-        return in_array($name, self::ZIP_CANARIES, true)
-            ? "PK\x05\x06" . pack('vvvvVVv', 0, 0, 0, 0, 0, 0, strlen($comment)) . $comment
-            : $comment . "\n";
+        return in_array($name, self::ZIP_CANARIES, true) ? self::emptyZip($comment) : $comment . "\n";
+    }
+
+    /** A valid zip archive without entries, its comment (at most 65535 bytes) saying what it is. */
+    public static function emptyZip(string $comment): string
+    {
+        return "PK\x05\x06" . pack('vvvvVVv', 0, 0, 0, 0, 0, 0, strlen($comment)) . $comment;
     }
 
     /** Never a secret: only a sentence that a server sending it sends real backups as well. */

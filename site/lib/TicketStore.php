@@ -102,12 +102,11 @@ final class TicketStore
             return;
         }
         $this->db->prepare('DELETE FROM download_deliveries WHERE started <= ?')->execute([$ended]);
-        $gone = 'SELECT token FROM download_tickets WHERE created <= ?'
-            . ' AND token NOT IN (SELECT token FROM download_deliveries)';
+        $gone = 'created <= ? AND token NOT IN (SELECT token FROM download_deliveries)';
         // Addresses first: a failure in between leaves no address without its ticket.
-        $this->db->prepare("DELETE FROM download_ticket_addresses WHERE token IN ({$gone})")->execute([$before]);
-        $this->db->prepare('DELETE FROM download_tickets WHERE created <= ? AND token NOT IN (SELECT token FROM download_deliveries)')
+        $this->db->prepare("DELETE FROM download_ticket_addresses WHERE token IN (SELECT token FROM download_tickets WHERE {$gone})")
             ->execute([$before]);
+        $this->db->prepare("DELETE FROM download_tickets WHERE {$gone}")->execute([$before]);
     }
 
     /** @return array{product_code: string, thanks_key: string, created: int, downloads: int, folder: string}|null */
